@@ -1,0 +1,40 @@
+#pragma once
+// Helpers shared by the tests: a temporary folder removed at the end, byte-exact file writing,
+// and the connection string of the PostgreSQL test server that the test command starts.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteBytes(const std::string& fileName, const std::string& bytes);
+std::string ReadBytes(const std::string& fileName);
+// gzip-compresses `bytes` into `fileName` (one member).
+void WriteGzip(const std::string& fileName, const std::string& bytes);
+
+// The connection string of the loopback PostgreSQL server started by the test command
+// (KESTRELPORT_PG_TEST), or nothing. Under CI=true a missing server fails the calling test.
+std::optional<std::string> PostgresTestConnection();
+
+// Use at the top of a PostgreSQL test: skips locally without a server, fails in CI.
+#define KP_REQUIRE_POSTGRES(var)                                                        \
+    auto var##_opt = PostgresTestConnection();                                          \
+    if (!var##_opt) {                                                                   \
+        if (std::getenv("CI") && std::string(std::getenv("CI")) == "true")              \
+            FAIL() << "KESTRELPORT_PG_TEST is not set; CI must run the PostgreSQL tests"; \
+        GTEST_SKIP() << "no PostgreSQL test server (scripts/pg-test-server start)";     \
+    }                                                                                   \
+    const std::string var = *var##_opt
