@@ -1,0 +1,59 @@
+#pragma once
+// A connection to the database named by a connection string (see ConnectionString.h and
+// OpenConnection in Driver.h), and the commands run over it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "db/CADOException.h"
+#include "db/DbSession.h"
+
+class CADODatabase {
+  public:
+    CADODatabase() = default;
+    virtual ~CADODatabase();
+    CADODatabase(CADODatabase&&) noexcept = default;
+    CADODatabase& operator=(CADODatabase&&) noexcept;
+    CADODatabase(const CADODatabase&) = delete;
+    CADODatabase& operator=(const CADODatabase&) = delete;
+
+    // Closes an open connection first. A non-empty string replaces the stored one; an empty one
+    // reopens with the stored string. True when open; throws CADOException (code and the
+    // driver's description) when the string is unusable or the database cannot be reached.
+    bool Open(const std::string& connectionString = "");
+    bool IsOpen() const;
+    void Close();
+
+    // The shared connection for recordsets and commands; null before the first Open.
+    std::shared_ptr<DbSession> GetConnection() const { return session_; }
+    const std::string& GetConnectionString() const { return connectionString_; }
+
+  private:
+    std::shared_ptr<DbSession> session_;
+    std::string connectionString_;
+};
+
+class CADOCommand {
+  public:
+    static constexpr std::int32_t kCommandText = 1;
+    static constexpr std::int32_t kStoredProcedure = 4;
+
+    // The statement always runs as SQL text, whatever the type given here.
+    CADOCommand(const CADODatabase& database, std::string statement, std::int32_t commandType);
+    virtual ~CADOCommand() = default;
+    CADOCommand(CADOCommand&&) noexcept = default;
+    CADOCommand& operator=(CADOCommand&&) noexcept = default;
+
+    // True after the statement ran; rows it returns are discarded. Throws CADOException with the
+    // driver's description when it fails or when the database handle is not open.
+    bool Execute();
+
+    std::int32_t CommandType() const { return commandType_; }
+    const std::string& Statement() const { return statement_; }
+
+  private:
+    std::shared_ptr<DbSession> session_;
+    std::string statement_;
+    std::int32_t commandType_;
+};

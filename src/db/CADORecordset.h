@@ -1,0 +1,103 @@
+#pragma once
+// A cursor over a query or a table, held in memory and updatable row by row; also the way the
+// system runs its UPDATE and DELETE statements. Every failure leaves as CADOException whose text
+// is the RecordsetErrorText block (RecordCount answers -1 instead).
+//
+// Opened on a bare table name (`WebLog_data` or `[WebLog_data]`) the recordset appends through a
+// prepared INSERT and fetches the table's rows only when asked to move or read.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/CADOException.h"
+#include "db/DateTime.h"
+#include "db/DbSession.h"
+#include "db/FieldValue.h"
+
+class CADODatabase;
+
+class CADORecordset {
+  public:
+    enum class EditMode { None = 0, Adding = 1, Editing = 2 };
+
+    CADORecordset();
+    explicit CADORecordset(const CADODatabase& database);
+    virtual ~CADORecordset();
+    CADORecordset(CADORecordset&&) noexcept;
+    CADORecordset& operator=(CADORecordset&&) noexcept;
+    CADORecordset(const CADORecordset&) = delete;
+    CADORecordset& operator=(const CADORecordset&) = delete;
+
+    // True when the text produced rows to walk (a query or a table, maybe without rows), with the
+    // cursor on the first row; false when it ran as a statement producing none (UPDATE, DELETE).
+    // An empty text reopens the previous one. The handle keeps the first connection it is given.
+    bool Open(const std::shared_ptr<DbSession>& connection, const std::string& text);
+    // Open over the handle's own connection.
+    bool Open(const std::string& text);
+    bool IsOpen() const;
+    // Drops a pending change and the rows.
+    void Close();
+
+    bool IsEof();
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    // The number of rows; -1 when it cannot be told.
+    std::int32_t RecordCount();
+
+    bool AddNew();
+    void Edit();
+    // True when the pending row was stored (or there was none). A rejected row throws; the
+    // rows stored before it stay stored.
+    bool Update();
+    EditMode GetEditMode() const { return editMode_; }
+
+    // False, with nothing set, when no AddNew or Edit is pending. An unknown field throws.
+    bool WriteFieldValue(const std::string& field, const FieldValue& value);
+    // The empty text is stored as NULL.
+    bool WriteFieldText(const std::string& field, const std::string& text);
+    // Stores the low 16 bits of the value as a signed 16-bit integer.
+    bool WriteFieldShort(const std::string& field, int value);
+
+    // Field names are matched without regard to case.
+    bool ReadFieldText(const std::string& field, std::string& text,
+                       const std::string& dateFormat = "");
+    bool ReadFieldLong(const std::string& field, std::int32_t& value);
+    bool ReadFieldDateTime(const std::string& field, DateTime& value);
+
+    const std::string& Query() const { return query_; }
+
+  private:
+    struct PreparedWrites;
+
+    void RequireOpen(const char* operation) const;
+    void FetchTableRows();
+    void EnsureRowsFetched();
+    std::size_t FieldIndex(const std::string& field) const;
+    const FieldValue& CurrentField(const std::string& field);
+    void StorePendingRow();
+    [[noreturn]] void Fail(const char* operation, const std::exception_ptr& error) const;
+
+    std::shared_ptr<DbSession> connection_;
+    std::shared_ptr<DbConnection> driver_;  // kept alive for the prepared statements
+    std::string query_;
+    bool open_ = false;
+    std::string appendTable_;  // set when opened on a bare table name
+    bool rowsFetched_ = false;
+
+    std::vector<std::string> columns_;
+    std::map<std::string, std::size_t> columnByLowerName_;
+    std::vector<std::vector<FieldValue>> rows_;
+    std::string keyTable_;
+    std::vector<RowKey> keys_;
+    std::size_t cursor_ = 0;
+
+    EditMode editMode_ = EditMode::None;
+    std::vector<FieldValue> pendingValues_;
+    std::vector<bool> pendingSet_;
+    std::unique_ptr<PreparedWrites> prepared_;
+};

@@ -1,0 +1,55 @@
+#pragma once
+// One open driver connection, shared by a database handle and the recordsets and commands over
+// it, and the one place where row writes are grouped into transactions.
+//
+// Why batches: committing each row costs a disk sync, far more than the row. Callers are still
+// promised that every row they stored stays stored, so a batch is committed after kBatchRows rows
+// or kBatchAge, before any other statement runs on the connection, before a failure is reported,
+// and at Close.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+#include "db/Driver.h"
+
+class DbSession {
+  public:
+    static constexpr int kBatchRows = 500;
+    static constexpr std::chrono::milliseconds kBatchAge{500};
+
+    explicit DbSession(std::unique_ptr<DbConnection> driver);
+    ~DbSession();
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
+
+    bool IsOpen() const;
+    // Commits pending rows and releases the driver once no prepared object uses it any more.
+    void Close();
+
+    // The driver, or null once closed. Holders keep it alive, not open.
+    std::shared_ptr<DbConnection> Driver() const;
+
+    // Runs one row write (append or update by key) inside the current batch. When it throws, the
+    // rows before it are committed first and the exception travels on.
+    void WriteRow(const std::function<void(DbConnection&)>& write);
+    // Runs a statement or query outside any batch (pending rows are committed first).
+    template <class Work>
+    auto RunStatement(Work&& work) -> decltype(work(std::declval<DbConnection&>())) {
+        std::shared_ptr<DbConnection> driver = CommitAndGetDriver();
+        return work(*driver);
+    }
+    void CommitPendingRows();
+
+  private:
+    std::shared_ptr<DbConnection> CommitAndGetDriver();
+    void CommitLocked();
+
+    mutable std::mutex mutex_;
+    std::shared_ptr<DbConnection> driver_;
+    bool inBatch_ = false;
+    int batchRows_ = 0;
+    std::chrono::steady_clock::time_point batchStart_;
+};

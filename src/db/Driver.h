@@ -1,0 +1,116 @@
+#pragma once
+// The driver interface under the data-access layer. A driver turns the system's statements
+// (written once: square-bracketed names, `datetime`, `text`, `varchar(n)`, a self-joining
+// UPDATE) into its own SQL with the same effect, runs them and reports failures as DbError.
+//
+// Rules every driver keeps:
+// - Each call runs exactly one statement; a text holding a second statement is refused.
+// - A connection may be used from several threads: the driver serialises its statements (and
+//   those of its prepared objects) with a mutex.
+// - Texts are byte strings stored and read back byte for byte (0x00..0xFF).
+// - A varchar(n) limit and NOT NULL are enforced: an over-long or missing value fails the row.
+// - Messages that quote a statement quote the system's text, not the driver's translation.
+// - Prepared objects (DbInsert, DbUpdate) are destroyed before their connection.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "db/DbError.h"
+#include "db/FieldValue.h"
+
+class ConnectionString;
+
+// Addresses one row of a table for a later update: SQLite's rowid, or a text key for drivers
+// whose row addresses are text.
+struct RowKey {
+    std::int64_t number = 0;
+    std::string text;
+    bool operator==(const RowKey&) const = default;
+};
+
+// What a statement produced.
+struct QueryResult {
+    bool hasRows = false;  // false: the statement yields no result set (UPDATE, DELETE, ...)
+    std::vector<std::string> columns;
+    std::vector<std::vector<FieldValue>> rows;
+    // The table the rows come from when each can be updated by its key, else empty; `keys` then
+    // holds one key per row.
+    std::string keyTable;
+    std::vector<RowKey> keys;
+};
+
+struct IndexSpec {
+    std::string table;
+    std::string name;
+    std::vector<std::string> columns;
+    bool primaryKey = false;
+    bool unique = false;
+};
+
+// A prepared INSERT of one column set into one table.
+class DbInsert {
+  public:
+    virtual ~DbInsert() = default;
+    // `values` line up with the columns given when preparing.
+    virtual void Insert(std::span<const FieldValue> values) = 0;
+};
+
+// A prepared UPDATE of one column set of one row, addressed by its key.
+class DbUpdate {
+  public:
+    virtual ~DbUpdate() = default;
+    // Returns the row's key after the change (unchanged for SQLite; drivers whose keys move on
+    // update return the new one). A key that matches no row is a DbError.
+    virtual RowKey Update(const RowKey& key, std::span<const FieldValue> values) = 0;
+};
+
+class DbConnection {
+  public:
+    virtual ~DbConnection() = default;
+
+    // Runs one statement; rows it returns are discarded.
+    virtual void Execute(const std::string& sql) = 0;
+    // Runs one statement. A query returns its column names and all of its rows; when the rows
+    // come from one table they carry keys for UpdateRow.
+    virtual QueryResult Query(const std::string& sql) = 0;
+
+    // Table list questions; names are compared the way the database compares them.
+    virtual bool HasTable(const std::string& table) = 0;
+    // The table's columns in table order; a DbError when the table does not exist.
+    virtual std::vector<std::string> TableColumns(const std::string& table) = 0;
+    virtual void CreateIndex(const IndexSpec& index) = 0;
+
+    virtual std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
+                                                    const std::vector<std::string>& columns) = 0;
+    virtual std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
+                                                    const std::vector<std::string>& columns) = 0;
+
+    // Groups the following writes into one transaction. The layer's core decides when (see
+    // DbSession); a failing statement inside it must leave the earlier writes of the group to
+    // be committed by the next Commit, and not store the failing row.
+    virtual void Begin() = 0;
+    virtual void Commit() = 0;
+
+    // `text` as a string literal of this database, quotes and all.
+    virtual std::string SqlStringLiteral(const std::string& text) const = 0;
+    // The driver's message for one of its error codes, or empty when it has none.
+    virtual std::string CodeMessage(std::int32_t code) const = 0;
+};
+
+// The drivers' entry points. The factory (DriverFactory.cpp) lists them by provider name so that
+// the layer's core needs none of the client libraries' headers. Open* throws DbError.
+std::unique_ptr<DbConnection> OpenSqliteConnection(const ConnectionString& settings);
+std::string SqliteCodeMessage(std::int32_t code);
+std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& settings);
+std::string PostgresCodeMessage(std::int32_t code);
+
+// Parses the connection string and opens the driver its "Provider" key names ("SQLite",
+// "PostgreSQL"; any letter case). Throws DbError for an empty or malformed string, an unknown or
+// missing provider, or a failing open; the text never holds the connection string.
+std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString);
+
+// The first driver message for the code, or empty when no driver knows it.
+std::string DriverCodeMessage(std::int32_t code);
