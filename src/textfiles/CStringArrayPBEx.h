@@ -53,9 +53,16 @@ public:
     Index FindSorted(std::string_view value) const;
     Index FindFirstWithDot() const;
 
-    // Text files: LF ends a line, CR directly before LF is dropped, 0x1A ends the file.
+    // Small data and project files end at a byte 0x1A, as they always have. A log keeps it as
+    // data: a stray 0x1A inside a request must not silently drop every line behind it.
+    enum class CtrlZ { EndsFile, IsData };
+
+    // Text files: LF ends a line, CR directly before LF is dropped, 0x1A ends the file (unless
+    // `ctrlZ` says otherwise); every other byte, 0x00 included, stays in its line. The list is
+    // replaced only when the whole file was read; on failure it is left as it was.
     // `ReadTextFile` shows the file's error text through `messages` unless quiet (or null).
-    bool ReadTextFile(const std::string& fileName, bool quiet, ProgressChannel* messages = nullptr);
+    bool ReadTextFile(const std::string& fileName, bool quiet, ProgressChannel* messages = nullptr,
+                      CtrlZ ctrlZ = CtrlZ::EndsFile);
     // Silent; up to five attempts 100 ms apart.
     bool LoadFromFile(const std::string& fileName);
     // Up to five attempts, each failure shown through `messages`; lines end in CR LF.
@@ -70,4 +77,27 @@ public:
 
 private:
     std::vector<std::string> items_;
+};
+
+// Cuts bytes that arrive in pieces of any size into lines at line feeds and appends them to a
+// list, carrying an unfinished line from one piece to the next, so that a large file never has
+// to be held whole next to its lines. The line feed is removed; an empty last line (the file
+// ends with a line feed) is not added.
+class LineCollector {
+public:
+    enum class CarriageReturn { DroppedBeforeLineFeed, Kept };
+
+    LineCollector(std::vector<std::string>& lines, CarriageReturn carriageReturn)
+        : lines_(lines), carriageReturn_(carriageReturn) {}
+
+    void Append(std::string_view bytes);
+    // Takes the last line when the bytes did not end with a line feed.
+    void Finish();
+
+private:
+    void AddLine(std::string line);
+
+    std::vector<std::string>& lines_;
+    CarriageReturn carriageReturn_;
+    std::string partial_;
 };

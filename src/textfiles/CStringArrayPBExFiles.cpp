@@ -1,0 +1,195 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/FileErrorText.h"
+#include "textfiles/ProgressChannel.h"
+
+namespace {
+
+// Large reads keep a million-line log to a few hundred system calls.
+constexpr std::size_t kReadBlockSize = 1 << 20;
+constexpr std::size_t kWriteBlockSize = 1 << 16;
+constexpr int kOpenAttempts = 5;
+constexpr auto kRetryWait = std::chrono::milliseconds(100);
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    void Reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now so that a failure of the final write-back can still be reported.
+    int Close() {
+        int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+  private:
+    int fd_;
+};
+
+// Opens for reading; a folder counts as a failed open (EISDIR), because reading it would only
+// fail later with a less helpful error. Returns errno of the failure, 0 on success.
+int OpenForReading(const std::string& fileName, FileDescriptor& file) {
+    file.Reset(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsOpen()) return errno;
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0) return errno;
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+    return 0;
+}
+
+// Reads the open file to its end into `lines`. Returns errno of a failed read, 0 on success.
+int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
+              std::vector<std::string>& lines) {
+    LineCollector collector(lines, LineCollector::CarriageReturn::DroppedBeforeLineFeed);
+    auto block = std::make_unique<char[]>(kReadBlockSize);
+    for (;;) {
+        ssize_t count = ::read(file.Get(), block.get(), kReadBlockSize);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (count == 0) break;
+        std::string_view bytes(block.get(), static_cast<std::size_t>(count));
+        if (ctrlZ == CStringArrayPBEx::CtrlZ::EndsFile) {
+            if (std::size_t end = bytes.find('\x1a'); end != std::string_view::npos) {
+                collector.Append(bytes.substr(0, end));
+                break;
+            }
+        }
+        collector.Append(bytes);
+    }
+    collector.Finish();
+    return 0;
+}
+
+void Show(ProgressChannel* messages, const std::string& text) {
+    if (messages) messages->MessageBox(text, ProgressChannel::MessageType::Ok);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+void LineCollector::AddLine(std::string line) {
+    if (carriageReturn_ == CarriageReturn::DroppedBeforeLineFeed && !line.empty() &&
+        line.back() == '\r')
+        line.pop_back();
+    lines_.push_back(std::move(line));
+}
+
+void LineCollector::Append(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const void* found = std::memchr(bytes.data(), '\n', bytes.size());
+        if (!found) {
+            partial_.append(bytes);
+            return;
+        }
+        const auto length =
+            static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+        if (partial_.empty()) {
+            AddLine(std::string(bytes.substr(0, length)));
+        } else {
+            partial_.append(bytes.substr(0, length));
+            AddLine(std::move(partial_));
+            partial_.clear();
+        }
+        bytes.remove_prefix(length + 1);
+    }
+}
+
+void LineCollector::Finish() {
+    if (!partial_.empty()) lines_.push_back(std::move(partial_));
+    partial_.clear();
+}
+
+bool CStringArrayPBEx::ReadTextFile(const std::string& fileName, bool quiet,
+                                    ProgressChannel* messages, CtrlZ ctrlZ) {
+    FileDescriptor file(-1);
+    int error = OpenForReading(fileName, file);
+    std::vector<std::string> lines;
+    if (error == 0) error = ReadLines(file, ctrlZ, lines);
+    if (error != 0) {
+        if (!quiet) Show(messages, FileErrorText(error, fileName));
+        return false;
+    }
+    items_.swap(lines);
+    return true;
+}
+
+bool CStringArrayPBEx::LoadFromFile(const std::string& fileName) {
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0) return false;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        FileDescriptor file(-1);
+        if (OpenForReading(fileName, file) == 0) {
+            std::vector<std::string> lines;
+            if (ReadLines(file, CtrlZ::EndsFile, lines) != 0) return false;
+            items_.swap(lines);
+            return true;
+        }
+        std::this_thread::sleep_for(kRetryWait);
+    }
+    return false;
+}
+
+bool CStringArrayPBEx::SaveToFile(const std::string& fileName, ProgressChannel* messages) const {
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        FileDescriptor file(
+            ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!file.IsOpen()) {
+            Show(messages, FileErrorText(errno, fileName));
+            std::this_thread::sleep_for(kRetryWait);
+            continue;
+        }
+        // A full disk must not pass for a saved file: every write and the close are checked.
+        std::string pending;
+        pending.reserve(kWriteBlockSize);
+        bool written = true;
+        for (const std::string& item : items_) {
+            pending.append(item).append("\r\n");
+            if (pending.size() >= kWriteBlockSize) {
+                written = WriteAll(file.Get(), pending);
+                if (!written) break;
+                pending.clear();
+            }
+        }
+        if (written) written = WriteAll(file.Get(), pending);
+        if (written) written = file.Close() == 0;
+        if (!written) {
+            Show(messages, FileErrorText(errno, fileName));
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
