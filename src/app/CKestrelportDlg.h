@@ -1,0 +1,104 @@
+#pragma once
+// The main dialog without its toolkit: the owner of everything an export needs for longer than
+// one call (field values, lists, reverse DNS state) and of its handlers. It talks to the screen
+// only through WindowServices and reports long work through the progress channel it implements
+// over the progress bar (1007) and the status line (1008).
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "app/WindowServices.h"
+#include "passes/IpToCountry.h"
+#include "passes/SearchEngines.h"
+#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/ProgressChannel.h"
+
+class SettingsStore;
+
+class CKestrelportDlg : public ProgressChannel {
+  public:
+    // The result with which Quit ends the dialog.
+    static constexpr int CancelResult = 2;
+
+    CKestrelportDlg(WindowServices& window, SettingsStore& settings);
+    CKestrelportDlg(const CKestrelportDlg&) = delete;
+    CKestrelportDlg& operator=(const CKestrelportDlg&) = delete;
+
+    // Dialog start once the window exists: the stored settings into the fields, the progress
+    // display hidden, the data files loaded. True: the focus goes to the first control.
+    bool OnInitDialog();
+    // Copies the bound fields between the controls and the members; the log file control
+    // (1000) is not bound and is read and set directly.
+    void UpdateData(bool fromControls);
+    // Runs the handler of a button or menu command; false for an id that is not a command.
+    bool OnCommand(int id);
+    // The system menu: its About item (0x10 with the low four bits ignored) shows the About box.
+    bool OnSysCommand(int id);
+    void OnQuit();
+
+    // File menu.
+    void NewProject();
+    void OpenProject();
+    void SaveProject();
+    void SaveProjectAs();
+
+    // Commands built elsewhere.
+    void RunExport();
+    void OnLookupButton();
+    void OnBuildConnectionString();
+    void ShowHelpFile();
+    void CheckForUpdates();
+    void ShowAbout();
+
+    // Progress channel over the dialog's controls.
+    Answer MessageBox(const std::string& text, MessageType type = MessageType::Ok) override;
+    void ShowProgress(bool visible) override;
+    void ShowStatus(bool visible) override;
+    void SetStatusText(const std::string& text) override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressPos(int pos) override;
+    void StepProgress() override;
+    int GetProgressPos() const override;
+    void PumpMessages() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void ShowLookupRunning(bool running) override;
+
+    // Month names, search engines and spiders from the program's folder; silent when missing.
+    void LoadDataFiles();
+
+    WindowServices& Window() { return window_; }
+    SettingsStore& Settings() { return settings_; }
+
+    // The dialog state. The export run, the writer and the passes read and fill it directly.
+
+    // 1 while reverse DNS lookups run. Only the dialog's thread writes it; workers read it with
+    // relaxed ordering, as a stop request needs no ordering with other data.
+    std::atomic<int> LookupRunning{0};
+    std::string CurrentProjectFile;
+    std::string ConnectionString;  // control 1001
+    CountryRangeList CountryRanges;
+    CStringArrayPBEx MonthNameList;
+    CStringArrayPBEx IncludeExtList;
+    CStringArrayPBEx PageHitExtList;
+    CStringArrayPBEx SpiderList;
+    std::string TableBaseName;  // control 1004
+    bool ResetTable = false;    // check box 1003
+    std::string IncludeExts;    // control 1005
+    SearchEngineList SearchEngines;
+    bool AutoDNS = false;     // check box 1009
+    std::string PageHitExts;  // control 1014
+    // Reverse DNS progress: the workers increase the counter at once, the dialog's thread reads
+    // it to show the progress.
+    std::atomic<std::uint32_t> LookupsCompleted{0};
+    std::uint32_t LookupTotal = 0;
+
+  private:
+    // The log file control's text is not a member: it is read and set directly.
+    std::string LogFileText() const;
+    void SetLogFileText(const std::string& text);
+
+    WindowServices& window_;
+    SettingsStore& settings_;
+};
