@@ -1,6 +1,7 @@
 #include "textfiles/FileErrorText.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -100,7 +101,8 @@ FileErrorCause FileErrorCauseOf(int errnoValue) {
 
 std::string FileErrorText(FileErrorCause cause, const std::string& fileName) {
     const std::string_view pattern = Pattern(cause);
-    const std::string_view name = fileName.empty() ? "an unnamed file" : fileName;
+    const std::string_view name =
+        fileName.empty() ? std::string_view("an unnamed file") : std::string_view(fileName);
     std::string text;
     const std::size_t at = pattern.find("%1");
     if (at == std::string_view::npos) {
@@ -114,5 +116,14 @@ std::string FileErrorText(FileErrorCause cause, const std::string& fileName) {
 }
 
 std::string FileErrorText(int errnoValue, const std::string& fileName) {
-    return FileErrorText(FileErrorCauseOf(errnoValue), fileName);
+    FileErrorCause cause = FileErrorCauseOf(errnoValue);
+    // The system reports a missing folder on the way as a missing file; the user is better
+    // served by being told that the path is wrong.
+    if (cause == FileErrorCause::NotFound) {
+        const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+        std::error_code error;
+        if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+            cause = FileErrorCause::BadPath;
+    }
+    return FileErrorText(cause, fileName);
 }

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <numeric>
+
+#include "support/RecordingChannel.h"
+#include "support/TestSupport.h"
+#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/CZipper.h"
+#include "textfiles/ReadLogFile.h"
+
+namespace {
+
+using V = std::vector<std::string>;
+using namespace std::string_literals;
+
+struct LogRead {
+    bool ok = false;
+    V lines;
+    RecordingChannel channel;
+};
+
+LogRead Read(const std::string& fileName) {
+    LogRead read;
+    CStringArrayPBEx lines;
+    read.ok = ReadLogFile(fileName, lines, read.channel);
+    read.lines = lines.Items();
+    return read;
+}
+
+V GzipLines(const std::string& content) {
+    TempDir dir;
+    WriteGzip(dir.File("log.gz"), content);
+    return Read(dir.File("log.gz")).lines;
+}
+
+V PlainLines(const std::string& content) {
+    TempDir dir;
+    WriteBytes(dir.File("access.log"), content);
+    return Read(dir.File("access.log")).lines;
+}
+
+TEST(ReadLogFile, OnlyANameEndingInDotGzInAnyCaseIsGzip) {
+    EXPECT_TRUE(IsGzipLogName("access.log.GZ"));
+    EXPECT_TRUE(IsGzipLogName(".gz"));
+    EXPECT_FALSE(IsGzipLogName("access.tgz"));
+    EXPECT_FALSE(IsGzipLogName("gz"));
+    EXPECT_FALSE(IsGzipLogName("access.gz.log"));
+}
+
+TEST(ReadLogFile, GzipKeepsCarriageReturnsPlainDropsThoseBeforeLineFeeds) {
+    EXPECT_EQ(GzipLines("a\r\nb\r\n"), (V{"a\r", "b\r"}));
+    EXPECT_EQ(PlainLines("a\r\nb\r\n"), (V{"a", "b"}));
+    EXPECT_EQ(GzipLines("a\n\nb"), (V{"a", "", "b"}));
+    EXPECT_EQ(GzipLines("a\nb\n"), (V{"a", "b"}));
+}
+
+TEST(ReadLogFile, NoByteEndsALogEarly) {
+    const std::string content = "a\n\0b\x1a\n\x1a\0c\n"s;
+    const V expected{"a", "\0b\x1a"s, "\x1a\0c"s};
+    EXPECT_EQ(GzipLines(content), expected);
+    EXPECT_EQ(PlainLines(content), expected);
+}
+
+TEST(ReadLogFile, PlainTextNamedGzIsReadUnchangedThroughTheGzipLayer) {
+    TempDir dir;
+    WriteBytes(dir.File("x.gz"), "one\r\ntwo\n");
+    EXPECT_EQ(Read(dir.File("x.gz")).lines, (V{"one\r", "two"}));
+}
+
+TEST(ReadLogFile, EmptyLogsGiveNoLinesAndTheRunGoesOn) {
+    TempDir dir;
+    WriteBytes(dir.File("zero.gz"), "");
+    WriteGzip(dir.File("nothing.gz"), "");
+    WriteBytes(dir.File("empty.log"), "");
+    for (const char* name : {"zero.gz", "nothing.gz", "empty.log"}) {
+        LogRead read = Read(dir.File(name));
+        EXPECT_TRUE(read.ok) << name;
+        EXPECT_TRUE(read.lines.empty()) << name;
+        EXPECT_TRUE(read.channel.messages.empty()) << name;
+        EXPECT_EQ(read.channel.statusTexts, V{"Reading log file..."}) << name;
+        EXPECT_TRUE(read.channel.statusVisible) << name;
+    }
+}
+
+TEST(ReadLogFile, UnopenableLogsStopTheRunWithTheirMessage) {
+    TempDir dir;
+    LogRead gz = Read(dir.File("x.GZ"));
+    EXPECT_FALSE(gz.ok);
+    EXPECT_EQ(gz.channel.messages, V{"Could not open the .gz file!"});
+    EXPECT_TRUE(gz.channel.statusTexts.empty());
+
+    LogRead plain = Read(dir.File("x.log"));
+    EXPECT_FALSE(plain.ok);
+    EXPECT_EQ(plain.channel.messages, V{dir.File("x.log") + " was not found."});
+    EXPECT_FALSE(plain.channel.statusVisible);
+
+    std::filesystem::create_directory(dir.File("folder.gz"));
+    std::filesystem::create_directory(dir.File("folder.log"));
+    EXPECT_EQ(Read(dir.File("folder.gz")).channel.messages, V{"Could not open the .gz file!"});
+    EXPECT_EQ(Read(dir.File("folder.log")).channel.messages,
+              V{dir.File("folder.log") + " contains an incorrect path."});
+}
+
+TEST(ReadLogFile, DamagedGzipStopsTheRunAndLeavesTheListAlone) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += "10.0.0." + std::to_string(i % 250) + " - - line\n";
+    WriteGzip(dir.File("whole.gz"), text);
+    const std::string whole = ReadBytes(dir.File("whole.gz"));
+    WriteBytes(dir.File("cut.gz"), whole.substr(0, whole.size() - 100));
+    std::string badCheck = whole;
+    badCheck[badCheck.size() - 8] ^= 0x01;
+    WriteBytes(dir.File("crc.gz"), badCheck);
+
+    for (const char* name : {"cut.gz", "crc.gz"}) {
+        CStringArrayPBEx lines{"untouched"};
+        RecordingChannel channel;
+        EXPECT_FALSE(ReadLogFile(dir.File(name), lines, channel)) << name;
+        EXPECT_EQ(lines.Items(), V{"untouched"}) << name;
+        ASSERT_EQ(channel.messages.size(), 1u) << name;
+        const std::string prefix = "Could not decompress the .gz file " + dir.File(name) + ": ";
+        EXPECT_EQ(channel.messages[0].substr(0, prefix.size()), prefix);
+        EXPECT_GT(channel.messages[0].size(), prefix.size()) << "the reason is missing";
+    }
+}
+
+// The real log from the shared data, read both ways; its facts were counted independently.
+TEST(ReadLogFile, RealLogReadsAlikeCompressedAndPlain) {
+    const char* shared = std::getenv("KESTRELPORT_SHARED_DATA");
+    const std::string gzName = std::string(shared && *shared ? shared : "/work/shared/data") +
+                               "/logs/elastic-apache-2015.log.gz";
+    if (!std::filesystem::exists(gzName)) GTEST_SKIP() << "no shared data";
+    LogRead gz = Read(gzName);
+    ASSERT_TRUE(gz.ok);
+    ASSERT_EQ(gz.lines.size(), 10000u);
+    const std::size_t bytes =
+        std::accumulate(gz.lines.begin(), gz.lines.end(), std::size_t{0},
+                        [](std::size_t n, const std::string& line) { return n + line.size() + 1; });
+    EXPECT_EQ(bytes, 2370789u);
+
+    TempDir dir;
+    CGZip gzip;
+    ASSERT_TRUE(gzip.Open(gzName, CZipper::OpenMode::Read));
+    std::unique_ptr<char[]> buffer;
+    std::size_t length = 0;
+    ASSERT_TRUE(gzip.ReadAll(buffer, length));
+    WriteBytes(dir.File("elastic.log"), std::string(buffer.get(), length));
+    EXPECT_EQ(Read(dir.File("elastic.log")).lines, gz.lines);
+}
+
+}  // namespace
