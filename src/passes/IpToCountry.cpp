@@ -1,0 +1,230 @@
+#include "passes/IpToCountry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <numeric>
+#include <utility>
+
+#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/DataFiles.h"
+#include "textfiles/FileErrorText.h"
+#include "textfiles/LeadingInteger.h"
+#include "textfiles/ProgressChannel.h"
+
+namespace {
+
+constexpr int kMinimumFields = 7;
+constexpr std::size_t kMaximumCodeLength = 3;
+
+// Fields may be quoted or not; both must give the same value.
+std::string_view WithoutQuotes(std::string_view field) {
+    while (!field.empty() && field.front() == '"') field.remove_prefix(1);
+    while (!field.empty() && field.back() == '"') field.remove_suffix(1);
+    return field;
+}
+
+std::uint32_t LowBits(std::int64_t value) {
+    return static_cast<std::uint32_t>(value);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The whole file in one read: it is a few megabytes, and the offsets into it drive the progress
+// bar. Answers 0 or the errno value of the failure.
+int ReadWholeFile(const std::string& fileName, std::string& content) {
+    FileHandle file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) return errno;
+    errno = 0;
+    char block[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) content.append(block, got);
+    if (std::ferror(file.get())) return errno ? errno : EIO;  // e.g. a folder given as the file
+    // A text file ends at its first end-of-file mark, as everywhere else in the program.
+    if (auto mark = content.find('\x1A'); mark != std::string::npos) content.resize(mark);
+    return 0;
+}
+
+// Shows the loader's progress and wait cursor, and takes both away on every way out.
+class LoadingDisplay {
+  public:
+    explicit LoadingDisplay(ProgressChannel& channel) : channel_(channel), scope_(channel) {
+        channel_.ShowProgress(true);
+        channel_.ShowStatus(true);
+        channel_.SetStatusText("Reading IP to Country database..");
+        channel_.SetProgressRange(1, 100);
+        channel_.SetProgressPos(1);
+        channel_.BeginWaitCursor();
+    }
+    ~LoadingDisplay() { channel_.EndWaitCursor(); }
+    LoadingDisplay(const LoadingDisplay&) = delete;
+    LoadingDisplay& operator=(const LoadingDisplay&) = delete;
+
+    // Moves the bar in steps of ten so that a large file does not redraw it on every line.
+    void Update(std::uint64_t position, std::uint64_t length) {
+        const std::uint64_t percent = length == 0 ? 100 : position * 100 / length;
+        if (percent > static_cast<std::uint64_t>(channel_.GetProgressPos()) + 5)
+            channel_.StepProgress();
+    }
+
+  private:
+    ProgressChannel& channel_;
+    ProgressScope scope_;
+};
+
+}  // namespace
+
+std::optional<std::uint32_t> IpToNumber(std::string_view address) {
+    // Cut like the string list's split at "." (an empty last piece is dropped) without building
+    // a list: this runs once per log row.
+    std::uint32_t number = 0;
+    int pieces = 0;
+    std::size_t start = 0;
+    while (start < address.size()) {
+        std::size_t dot = address.find('.', start);
+        std::size_t end = dot == std::string_view::npos ? address.size() : dot;
+        if (++pieces > 4) return std::nullopt;
+        number = number * 256u +
+                 static_cast<std::uint32_t>(LeadingInteger32(address.substr(start, end - start)));
+        if (dot == std::string_view::npos) break;
+        start = dot + 1;
+    }
+    if (pieces != 4) return std::nullopt;
+    return number;
+}
+
+std::optional<CountryRange> ParseCountryRangeLine(std::string_view line) {
+    if (line.empty() || line.front() == '#') return std::nullopt;
+    // One list per thread keeps its capacity, so 400,000 lines cost no allocations for it.
+    thread_local CStringArrayPBEx fields;
+    fields.Split(line, ",");
+    if (fields.GetSize() < kMinimumFields) return std::nullopt;
+    std::string_view code = WithoutQuotes(fields[5]);
+    // An empty code could never be stored (the column is NOT NULL) and a longer one does not fit.
+    if (code.empty() || code.size() > kMaximumCodeLength) return std::nullopt;
+    return CountryRange{LowBits(LeadingInteger64(WithoutQuotes(fields[0]))),
+                        LowBits(LeadingInteger64(WithoutQuotes(fields[1]))), std::string(code)};
+}
+
+bool CountryRangeList::Load(ProgressChannel& channel) {
+    return LoadFrom(channel, DataFilePath("IpToCountry.csv"));
+}
+
+bool CountryRangeList::LoadFrom(ProgressChannel& channel, const std::string& fileName) {
+    if (!IsEmpty()) return true;
+    std::string content;
+    if (int error = ReadWholeFile(fileName, content); error != 0) {
+        channel.MessageBox(FileErrorText(error, fileName));
+        return false;
+    }
+    std::vector<CountryRange> ranges;
+    {
+        LoadingDisplay display(channel);
+        const std::string_view text = content;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t newline = text.find('\n', start);
+            std::size_t end = newline == std::string_view::npos ? text.size() : newline;
+            std::string_view line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            start = newline == std::string_view::npos ? text.size() : newline + 1;
+            if (!line.empty() && line.front() == '#') continue;
+            if (auto range = ParseCountryRangeLine(line)) ranges.push_back(std::move(*range));
+            display.Update(start, text.size());
+        }
+    }
+    Assign(std::move(ranges));
+    return true;
+}
+
+void CountryRangeList::Assign(std::vector<CountryRange> ranges) {
+    ranges_ = std::move(ranges);
+    BuildIndex();
+}
+
+void CountryRangeList::BuildIndex() {
+    // Every bound starts an elementary interval; within one, every range either holds all of it
+    // or none of it, so one owner per interval answers exactly like the walk in file order.
+    std::vector<std::uint32_t> cuts{0};
+    cuts.reserve(ranges_.size() * 2 + 1);
+    for (const CountryRange& r : ranges_) {
+        if (r.lower > r.upper) continue;  // holds no address
+        cuts.push_back(r.lower);
+        if (r.upper != UINT32_MAX) cuts.push_back(r.upper + 1);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    const std::size_t count = cuts.size();
+    auto indexOf = [&](std::uint32_t value) {
+        return static_cast<std::size_t>(std::lower_bound(cuts.begin(), cuts.end(), value) -
+                                        cuts.begin());
+    };
+
+    // Ranges in file order claim the intervals still unowned; `nextFree` skips owned runs so that
+    // heavily overlapping files cost no more than disjoint ones.
+    std::vector<std::int32_t> owners(count, -1);
+    std::vector<std::size_t> nextFree(count + 1);
+    std::iota(nextFree.begin(), nextFree.end(), std::size_t{0});
+    auto findFree = [&](std::size_t i) {
+        std::size_t root = i;
+        while (nextFree[root] != root) root = nextFree[root];
+        while (nextFree[i] != root) i = std::exchange(nextFree[i], root);
+        return root;
+    };
+    for (std::size_t r = 0; r < ranges_.size(); ++r) {
+        const CountryRange& range = ranges_[r];
+        if (range.lower > range.upper) continue;
+        const std::size_t last = range.upper == UINT32_MAX ? count : indexOf(range.upper + 1);
+        for (std::size_t i = findFree(indexOf(range.lower)); i < last; i = findFree(i)) {
+            owners[i] = static_cast<std::int32_t>(r);
+            nextFree[i] = i + 1;
+        }
+    }
+
+    // Neighbours with the same owner are one interval.
+    starts_.clear();
+    owners_.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!owners_.empty() && owners_.back() == owners[i]) continue;
+        starts_.push_back(cuts[i]);
+        owners_.push_back(owners[i]);
+    }
+    firstInterval_.assign(65537, 0);
+    for (std::uint32_t block = 0; block <= 65536; ++block) {
+        const std::uint64_t blockStart = std::uint64_t{block} << 16;
+        firstInterval_[block] = static_cast<std::uint32_t>(
+            std::lower_bound(starts_.begin(), starts_.end(), blockStart,
+                             [](std::uint32_t s, std::uint64_t v) { return s < v; }) -
+            starts_.begin());
+    }
+}
+
+std::int32_t CountryRangeList::OwnerOf(std::uint32_t number) const {
+    if (starts_.empty()) return -1;
+    const std::uint32_t block = number >> 16;
+    auto first = starts_.begin() + firstInterval_[block];
+    auto last = starts_.begin() + firstInterval_[block + 1];
+    // starts_[0] is 0, so the interval before the first start above `number` always exists.
+    auto next = std::upper_bound(first, last, number);
+    return owners_[static_cast<std::size_t>(next - starts_.begin()) - 1];
+}
+
+std::string_view CountryRangeList::CountryFor(std::string_view address) const {
+    std::optional<std::uint32_t> number = IpToNumber(address);
+    if (!number) return kUnknownCountry;
+    std::int32_t owner = OwnerOf(*number);
+    return owner < 0 ? kUnknownCountry
+                     : std::string_view(ranges_[static_cast<std::size_t>(owner)].code);
+}
+
+bool LoadIpToCountry(CountryRangeList& list, ProgressChannel& channel) {
+    return list.Load(channel);
+}
+
+std::string CountryForIp(const CountryRangeList& list, std::string_view address) {
+    return std::string(list.CountryFor(address));
+}
