@@ -10,6 +10,7 @@
 
 #include "app/WindowServices.h"
 #include "passes/IpToCountry.h"
+#include "passes/ReverseDns.h"
 #include "passes/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/ProgressChannel.h"
@@ -73,9 +74,14 @@ class CKestrelportDlg : public ProgressChannel {
 
     // The dialog state. The export run, the writer and the passes read and fill it directly.
 
-    // 1 while reverse DNS lookups run. Only the dialog's thread writes it; workers read it with
+    // The reverse DNS flag and counters, shared with the lookup workers; LookupRunning,
+    // LookupsCompleted and LookupTotal name its members. Only the dialog's thread writes the flag; workers read it with
     // relaxed ordering, as a stop request needs no ordering with other data.
-    std::atomic<int> LookupRunning{0};
+    ReverseDnsState ReverseDns;
+    std::atomic<int>& LookupRunning = ReverseDns.LookupRunning;
+    // The name service used by the lookups and the number of workers (0: one per processor).
+    ReverseLookupFn HostLookup = ReverseLookup;
+    unsigned LookupWorkers = 0;
     std::string CurrentProjectFile;
     std::string ConnectionString;  // control 1001
     CountryRangeList CountryRanges;
@@ -91,8 +97,8 @@ class CKestrelportDlg : public ProgressChannel {
     std::string PageHitExts;  // control 1014
     // Reverse DNS progress: the workers increase the counter at once, the dialog's thread reads
     // it to show the progress.
-    std::atomic<std::uint32_t> LookupsCompleted{0};
-    std::uint32_t LookupTotal = 0;
+    std::atomic<std::uint32_t>& LookupsCompleted = ReverseDns.completed;
+    std::uint32_t& LookupTotal = ReverseDns.total;
 
   private:
     // The log file control's text is not a member: it is read and set directly.

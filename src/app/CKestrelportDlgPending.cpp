@@ -5,8 +5,6 @@
 
 void CKestrelportDlg::RunExport() {}
 
-void CKestrelportDlg::OnLookupButton() {}
-
 void CKestrelportDlg::OnBuildConnectionString() {}
 
 void CKestrelportDlg::ShowHelpFile() {}

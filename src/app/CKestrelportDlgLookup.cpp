@@ -1,0 +1,43 @@
+// The "IP -> Hostnames" button: starts the reverse DNS pass on its own connection, or pauses the
+// running one. A click during a pass arrives here through the pass's message pumping.
+#include "app/CKestrelportDlg.h"
+#include "db/CADODatabase.h"
+#include "db/CADOXCatalog.h"
+#include "db/TargetTable.h"
+
+void CKestrelportDlg::OnLookupButton() {
+    // A pause must not depend on the fields: the user may have changed or emptied them since the
+    // pass started, and the pass keeps working on what it was started with.
+    if (LookupRunning.load(std::memory_order_relaxed) == 1) {
+        LookupRunning.store(0, std::memory_order_relaxed);
+        ShowLookupRunning(false);
+        return;
+    }
+    UpdateData(true);
+    if (ConnectionString.empty()) return;
+    if (!TableExists(ConnectionString, TargetTableName(TableBaseName))) {
+        MessageBox("The target table does not exist in the specified database!");
+        return;
+    }
+    LookupRunning.store(1, std::memory_order_relaxed);
+    ShowLookupRunning(true);
+
+    CADODatabase db;
+    try {
+        db.Open(ConnectionString);
+    } catch (const CADOException&) {
+        MessageBox("Unable to open database with connection string provided!");
+        LookupRunning.store(0, std::memory_order_relaxed);
+        ShowLookupRunning(false);
+        return;
+    }
+    ReverseDns.completed.store(0, std::memory_order_relaxed);
+    // A copy: handlers that run while the pass pumps messages may change the field.
+    const std::string base = TableBaseName;
+    ReversDNS(*this, db, base, ReverseDns, HostLookup, LookupWorkers);
+    try {
+        db.Close();
+    } catch (const CADOException&) {
+        // The pass has reported its own failures; nothing is pending on this connection.
+    }
+}

@@ -1,0 +1,140 @@
+#include "passes/Sessions.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "db/CADODatabase.h"
+#include "db/CADORecordset.h"
+#include "passes/SqlText.h"
+#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/ProgressChannel.h"
+
+namespace {
+
+constexpr const char* kNextIdQuery = "Select\nMax([%s_data].SessionID) AS NextID\nFrom\n[%s_data]";
+
+constexpr const char* kMainQuery =
+    "Select  [%s_data].id,\n  [%s_data].IP,\n  [%s_data].UserAgent,\n  [%s_data].DateTimeValue,\n"
+    "  [%s_data].SessionID,\n  [%s_data].PageTimeSecs\nFrom\n  [%s_data]\nWhere\n"
+    "  [%s_data].SessionID Is Null%s\nOrder By\n  [%s_data].IP,\n  [%s_data].UserAgent,\n"
+    "  [%s_data].DateTimeValue";
+
+constexpr double kHalfSecondDays = 0.5 / 86400.0;
+constexpr int kSessionTimeoutMinutes = 30;
+
+// The gap rounded to the nearest second (halves away from zero), in `unitsPerDay` units,
+// truncated toward zero.
+std::int64_t WholeUnits(double gapDays, double unitsPerDay) {
+    const double rounded = gapDays < 0 ? gapDays - kHalfSecondDays : gapDays + kHalfSecondDays;
+    return static_cast<std::int64_t>(std::trunc(rounded * unitsPerDay));
+}
+
+// The column is 16 bits wide. A negative gap only comes from two visitors whose keys run
+// together; wrapping it could turn it into a plausible positive time, so it is held at the
+// column's limit instead.
+std::int16_t PageTimeValue(std::int64_t seconds) {
+    constexpr std::int64_t low = std::numeric_limits<std::int16_t>::min();
+    constexpr std::int64_t high = std::numeric_limits<std::int16_t>::max();
+    return static_cast<std::int16_t>(seconds < low ? low : (seconds > high ? high : seconds));
+}
+
+// An empty entry stands for a request without an extension, which is stored as NULL.
+std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageHitExtList) {
+    const std::string column = "[" + base + "_data].Extension";
+    std::string filter;
+    for (const std::string& extension : pageHitExtList) {
+        if (!filter.empty()) filter += " or ";
+        filter += extension.empty() ? column + " Is Null" : column + "=" + SqlTextLiteral(extension);
+    }
+    return filter.empty() ? filter : " AND (" + filter + ")";
+}
+
+// What the pass stores in one row. A row's page time is known only once the next row has been
+// read, so each row is written when the walk has moved past it: one UPDATE per row instead of
+// one for its session and another for its page time.
+struct RowWrite {
+    std::int32_t sessionId = 0;
+    std::optional<std::int16_t> pageTimeSecs;
+};
+
+void StoreRow(CADORecordset& rows, const RowWrite& write) {
+    rows.Edit();
+    rows.WriteFieldValue("SessionID", FieldValue::UInt32(static_cast<std::uint32_t>(write.sessionId)));
+    if (write.pageTimeSecs) rows.WriteFieldValue("PageTimeSecs", FieldValue::Int16(*write.pageTimeSecs));
+    rows.Update();
+}
+
+void StoreRowBeforeCursor(CADORecordset& rows, const RowWrite& write) {
+    rows.MovePrevious();
+    StoreRow(rows, write);
+    rows.MoveNext();
+}
+
+void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber) {
+    const auto total = static_cast<std::uint32_t>(rows.RecordCount());
+    std::uint32_t done = 0;
+    std::string previousKey;
+    DateTime previousTime;  // the zero of the date scale
+    std::optional<RowWrite> pending;
+    std::string ip;
+    std::string agent;
+    rows.MoveFirst();
+    while (!rows.IsEof()) {
+        ip.clear();
+        agent.clear();
+        rows.ReadFieldText("IP", ip);
+        rows.ReadFieldText("UserAgent", agent);
+        DateTime time = previousTime;
+        rows.ReadFieldDateTime("DateTimeValue", time);
+        // A row without a time counts as occurring at the time of the row before.
+        if (time.GetStatus() != DateTime::Status::Valid) time = previousTime;
+
+        std::string key = ip + agent;
+        const double gap = time.Days() - previousTime.Days();
+        if (key == previousKey && WholeUnits(gap, 1440.0) <= kSessionTimeoutMinutes) {
+            if (pending) pending->pageTimeSecs = PageTimeValue(WholeUnits(gap, 86400.0));
+        } else {
+            ++sessionNumber;
+            previousKey = std::move(key);
+        }
+        previousTime = time;
+        if (pending) StoreRowBeforeCursor(rows, *pending);
+        pending = RowWrite{sessionNumber, std::nullopt};
+
+        ++done;
+        if (done % 10 == 0) channel.SetProgressPos(static_cast<int>(done * 100u / total));
+        channel.PumpMessages();
+        rows.MoveNext();
+    }
+    if (pending) StoreRowBeforeCursor(rows, *pending);
+}
+
+}  // namespace
+
+void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const std::string& base,
+                            const CStringArrayPBEx& pageHitExtList) {
+    const ProgressScope hideProgressAtEnd(channel);
+    channel.ShowProgress(true);
+    channel.ShowStatus(true);
+    channel.SetStatusText(FormatWithBase("Creating Session data in table %s_data..", base));
+    channel.SetProgressRange(1, 100);
+    channel.SetProgressPos(1);
+
+    std::string statement = FormatWithBase(kNextIdQuery, base);
+    try {
+        std::int32_t sessionNumber = 0;
+        CADORecordset nextId(db);
+        if (nextId.Open(statement) && !nextId.IsEof()) nextId.ReadFieldLong("NextID", sessionNumber);
+
+        statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base, base,
+                                           PageHitFilter(base, pageHitExtList), base, base, base});
+        CADORecordset rows(db);
+        if (!rows.Open(statement) || rows.RecordCount() <= 0) return;
+        NumberSessions(channel, rows, sessionNumber);
+        rows.Close();
+    } catch (const CADOException& error) {
+        channel.MessageBox("SQL Error in CreateSessionIdAndTime process\r\n\r\n" + error.ErrorText() +
+                           "\r\n\r\nSQL:\r\n" + statement);
+    }
+}
