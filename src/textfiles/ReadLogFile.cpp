@@ -31,6 +31,7 @@ bool ReadGzipLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressC
                     "Could not decompress the .gz file " + fileName + ": " + gzip.LastError());
         return false;
     }
+    // Every byte has been delivered and checked by now; a failing close cannot take any back.
     gzip.Close();
     lines.Items().swap(read.Items());
     ShowReadingStatus(channel);
