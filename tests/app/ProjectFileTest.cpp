@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "app/ProjectSettings.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+ProjectSettings SampleProject() {
+    return {"/var/log/access.log.gz",
+            "Provider=SQLite;Data Source=/tmp/w.db",
+            "Shop",
+            true,
+            "htm;html;;",
+            "htm;php",
+            false};
+}
+
+std::optional<ProjectSettings> ParseText(const std::string& text) {
+    CStringArrayPBEx lines;
+    lines.Split(text, "\n");
+    return ParseProjectFile(lines);
+}
+
+TEST(ProjectFile, WritesTheHeaderVersionAndKeyLinesInOrderLeavingEmptyTextsOut) {
+    TempDir dir;
+    ASSERT_TRUE(SaveProjectFile(dir.File("p.txt"), SampleProject(), nullptr));
+    EXPECT_EQ(ReadBytes(dir.File("p.txt")),
+              "- Kestrelport Project File -\r\nVersion=1.0\r\n"
+              "Weblog file=/var/log/access.log.gz\r\n"
+              "Connection string=Provider=SQLite;Data Source=/tmp/w.db\r\n"
+              "Table base name=Shop\r\nReset contents First=Y\r\n"
+              "Include extensions=htm;html;;\r\nPageHitExtensions=htm;php\r\n"
+              "Automatic reverse DNS=N\r\n");
+
+    ProjectSettings sparse;
+    sparse.autoDns = true;
+    ASSERT_TRUE(SaveProjectFile(dir.File("s.txt"), sparse, nullptr));
+    EXPECT_EQ(ReadBytes(dir.File("s.txt")),
+              "- Kestrelport Project File -\r\nVersion=1.0\r\nReset contents First=N\r\n"
+              "Automatic reverse DNS=Y\r\n");
+}
+
+TEST(ProjectFile, SavedProjectsLoadBackUnchanged) {
+    TempDir dir;
+    std::string everyByte;
+    for (int c = 0; c < 256; ++c) everyByte += static_cast<char>(c);
+    std::vector<ProjectSettings> projects = {SampleProject(), ProjectSettings{}};
+    ProjectSettings odd = SampleProject();
+    odd.connectionString = "Provider=X;\r\nData Source=Y\nPassword=a=b\\n";
+    odd.logFile = "C:\\new\\logs\\a.log";
+    odd.tableBaseName = everyByte;
+    projects.push_back(odd);
+    for (const ProjectSettings& project : projects) {
+        ASSERT_TRUE(SaveProjectFile(dir.File("p.txt"), project, nullptr));
+        ProjectSettings loaded;
+        loaded.tableBaseName = "stale";
+        ASSERT_EQ(LoadProjectFile(dir.File("p.txt"), loaded), ProjectLoadResult::Loaded);
+        EXPECT_EQ(loaded, project);
+    }
+}
+
+TEST(ProjectFile, ReadingMatchesKeysWithoutCaseAndBooleansOnlyByAnExactY) {
+    auto project = ParseText("- Kestrelport Project File -\nreset contents first=Y\n");
+    ASSERT_TRUE(project);
+    EXPECT_TRUE(project->resetTable);
+    EXPECT_EQ(*project, (ProjectSettings{"", "", "", true, "", "", false}));
+
+    project = ParseText(
+        "- Kestrelport Project File -\nVersion=9\nnoise line\nCONNECTION STRING=a=b;c\n"
+        "Connection string=second\nReset contents First=y\nAutomatic reverse DNS=Yes\n");
+    ASSERT_TRUE(project);
+    EXPECT_EQ(project->connectionString, "a=b;c");
+    EXPECT_FALSE(project->resetTable);
+    EXPECT_FALSE(project->autoDns);
+
+    // Backslashes in files of the plain form are ordinary characters.
+    project = ParseText("- Kestrelport Project File -\nWeblog file=C:\\new\\x41.log\n");
+    EXPECT_EQ(project->logFile, "C:\\new\\x41.log");
+}
+
+TEST(ProjectFile, OnlyTheExactHeaderMakesAProjectFile) {
+    EXPECT_FALSE(ParseText("- kestrelport project file -\nTable base name=a\n"));
+    EXPECT_FALSE(ParseText(" - Kestrelport Project File -\n"));
+    EXPECT_FALSE(ParseText(""));
+
+    TempDir dir;
+    ProjectSettings project = SampleProject();
+    const ProjectSettings before = project;
+    WriteBytes(dir.File("empty.txt"), "");
+    EXPECT_EQ(LoadProjectFile(dir.File("empty.txt"), project), ProjectLoadResult::NotAProjectFile);
+    EXPECT_EQ(LoadProjectFile(dir.File("missing.txt"), project), ProjectLoadResult::Unreadable);
+    EXPECT_EQ(project, before);
+}
+
+}  // namespace
