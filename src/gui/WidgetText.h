@@ -1,0 +1,11 @@
+#pragma once
+// Reads and sets the text of any control the dialogs use, whatever its widget class. Texts cross
+// in UTF-8; multi-line fields hand out their line breaks as "\r\n", the form the program's texts
+// use everywhere, and accept either form.
+
+#include <string>
+
+class QWidget;
+
+std::string WidgetText(const QWidget* widget);
+void SetWidgetText(QWidget* widget, const std::string& text);
