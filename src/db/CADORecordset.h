@@ -74,27 +74,30 @@ class CADORecordset {
   private:
     struct PreparedWrites;
 
-    void RequireOpen(const char* operation) const;
-    void FetchTableRows();
+    bool OpenLocked(const std::string& text);
+    void RequireOpen() const;
     void EnsureRowsFetched();
-    std::size_t FieldIndex(const std::string& field) const;
+    bool OnRow() const;
+    std::size_t FieldIndex(const std::string& field);
     const FieldValue& CurrentField(const std::string& field);
-    void StorePendingRow();
-    [[noreturn]] void Fail(const char* operation, const std::exception_ptr& error) const;
+    void StoreNewRow();
+    void StoreChangedRow();
+    void ClearPending();
 
-    std::shared_ptr<DbSession> connection_;
-    std::shared_ptr<DbConnection> driver_;  // kept alive for the prepared statements
+    std::shared_ptr<DbSession> connection_;  // the first connection given; tells IsOpen
+    std::shared_ptr<DbSession> active_;      // the connection of the current Open
+    std::shared_ptr<DbConnection> driver_;   // outlives the prepared statements below
     std::string query_;
     bool open_ = false;
     std::string appendTable_;  // set when opened on a bare table name
     bool rowsFetched_ = false;
 
     std::vector<std::string> columns_;
-    std::map<std::string, std::size_t> columnByLowerName_;
+    std::size_t nextFieldGuess_ = 0;  // writers name the fields in the same order row after row
     std::vector<std::vector<FieldValue>> rows_;
     std::string keyTable_;
-    std::vector<RowKey> keys_;
-    std::size_t cursor_ = 0;
+    std::vector<std::optional<RowKey>> keys_;
+    std::int64_t cursor_ = 0;  // -1 before the first row, rows_.size() after the last
 
     EditMode editMode_ = EditMode::None;
     std::vector<FieldValue> pendingValues_;

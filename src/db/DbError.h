@@ -30,3 +30,5 @@ class DbError : public std::runtime_error {
 inline constexpr std::int32_t kErrorNoObject = static_cast<std::int32_t>(0x80004003u);
 // A connection string the layer cannot use (empty, malformed, unknown provider).
 inline constexpr std::int32_t kErrorUnspecified = static_cast<std::int32_t>(0x80004005u);
+// A field name the recordset does not have.
+inline constexpr std::int32_t kErrorUnknownField = static_cast<std::int32_t>(0x800A0CC1u);

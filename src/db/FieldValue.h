@@ -9,7 +9,7 @@
 
 class FieldValue {
   public:
-    enum class Kind {
+    enum class Kind : std::uint8_t {
         Null,
         Text,
         Int16,
@@ -60,18 +60,20 @@ class FieldValue {
     const std::string& AsText() const { return text_; }
     std::int64_t AsInteger() const { return integer_; }  // integer kinds, Bool and Currency
     double AsDouble() const { return real_; }            // Float and Double
-    DecimalParts AsDecimal() const { return decimal_; }
-    DateTime AsDateTime() const { return date_; }
+    DecimalParts AsDecimal() const;
+    DateTime AsDateTime() const;
 
     bool operator==(const FieldValue&) const;
 
   private:
     static FieldValue Integer(Kind kind, std::int64_t value);
 
+    // Kept small: a query result holds one per field of every row.
     Kind kind_ = Kind::Null;
-    std::int64_t integer_ = 0;
-    double real_ = 0.0;
+    bool negative_ = false;   // Decimal
+    std::uint8_t scale_ = 0;  // Decimal
+    DateTime::Status dateStatus_ = DateTime::Status::Valid;
+    std::int64_t integer_ = 0;  // integer kinds, Bool, Currency, Decimal magnitude
+    double real_ = 0.0;         // Float, Double, DateTime days
     std::string text_;
-    DecimalParts decimal_;
-    DateTime date_;
 };

@@ -1,0 +1,66 @@
+#include "db/CADODatabase.h"
+
+#include "db/DbError.h"
+
+CADODatabase::~CADODatabase() {
+    try {
+        Close();
+    } catch (const CADOException&) {
+        // A destructor cannot report; callers that care call Close themselves.
+    }
+}
+
+CADODatabase& CADODatabase::operator=(CADODatabase&& other) noexcept {
+    if (this != &other) {
+        try {
+            Close();
+        } catch (const CADOException&) {
+        }
+        session_ = std::move(other.session_);
+        connectionString_ = std::move(other.connectionString_);
+    }
+    return *this;
+}
+
+bool CADODatabase::Open(const std::string& connectionString) {
+    if (IsOpen()) Close();
+    if (!connectionString.empty()) connectionString_ = connectionString;
+    try {
+        session_ = std::make_shared<DbSession>(OpenConnection(connectionString_));
+    } catch (const DbError& error) {
+        throw CADOException(error.Code(), error.Description());
+    }
+    return true;
+}
+
+bool CADODatabase::IsOpen() const {
+    return session_ && session_->IsOpen();
+}
+
+void CADODatabase::Close() {
+    if (!IsOpen()) return;
+    try {
+        session_->Close();
+    } catch (const DbError& error) {
+        throw CADOException(error.Code(), error.Description());
+    }
+}
+
+CADOCommand::CADOCommand(const CADODatabase& database, std::string statement,
+                         std::int32_t commandType)
+    : session_(database.GetConnection()),
+      statement_(std::move(statement)),
+      commandType_(commandType) {}
+
+bool CADOCommand::Execute() {
+    commandType_ = kCommandText;
+    if (!session_ || !session_->IsOpen()) {
+        throw CADOException(kErrorNoObject, "The database connection is not open.");
+    }
+    try {
+        session_->RunStatement([this](DbConnection& driver) { driver.Execute(statement_); });
+    } catch (const DbError& error) {
+        throw CADOException(error.Code(), error.Description());
+    }
+    return true;
+}

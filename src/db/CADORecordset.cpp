@@ -1,0 +1,424 @@
+#include "db/CADORecordset.h"
+
+#include <cctype>
+#include <regex>
+
+#include "db/CADODatabase.h"
+#include "db/DbError.h"
+#include "db/ErrorText.h"
+#include "db/FieldText.h"
+
+namespace {
+
+const char* const kSource = "CADORecordset";
+
+[[noreturn]] void ThrowRecordsetError(std::int32_t code, const std::optional<std::string>& source,
+                                      const std::optional<std::string>& description) {
+    throw CADOException(code, RecordsetErrorText(code, source, description));
+}
+
+[[noreturn]] void ThrowLayerError(std::int32_t code, const std::string& description) {
+    ThrowRecordsetError(code, std::string(kSource), description);
+}
+
+// Runs `work`, turning a driver failure into the recordset's exception.
+template <class Work>
+auto Guarded(Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const DbError& error) {
+        ThrowRecordsetError(error.Code(), error.Source(), error.Description());
+    }
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string WithoutLeadingSpace(const std::string& text) {
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
+    return text.substr(start);
+}
+
+// A text naming one table ("WebLog_data", "[Web Log_data]") rather than holding a statement.
+std::optional<std::string> BareTableName(const std::string& text) {
+    static const std::regex bracketed(R"(^\s*\[([^\]]+)\]\s*$)");
+    static const std::regex plain(R"(^\s*([^\s\[\]();,'"]+)\s*$)");
+    std::smatch m;
+    if (text.size() < 1024 &&
+        (std::regex_match(text, m, bracketed) || std::regex_match(text, m, plain))) {
+        return m[1].str();
+    }
+    return std::nullopt;
+}
+
+// One prepared statement per set of written columns: writers fill the same columns row after
+// row, so the last one used is checked first.
+template <class Statement>
+class StatementCache {
+  public:
+    template <class Prepare>
+    Statement& Get(const std::vector<bool>& columns, Prepare&& prepare) {
+        if (last_ < entries_.size() && entries_[last_].first == columns) {
+            return *entries_[last_].second;
+        }
+        for (last_ = 0; last_ < entries_.size(); ++last_) {
+            if (entries_[last_].first == columns) return *entries_[last_].second;
+        }
+        entries_.emplace_back(columns, prepare());
+        last_ = entries_.size() - 1;
+        return *entries_.back().second;
+    }
+
+  private:
+    std::vector<std::pair<std::vector<bool>, std::unique_ptr<Statement>>> entries_;
+    std::size_t last_ = 0;
+};
+
+std::vector<std::string> NamesOf(const std::vector<std::string>& columns,
+                                 const std::vector<bool>& chosen) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (chosen[i]) names.push_back(columns[i]);
+    }
+    return names;
+}
+
+}  // namespace
+
+struct CADORecordset::PreparedWrites {
+    StatementCache<DbInsert> inserts;
+    StatementCache<DbUpdate> updates;
+};
+
+CADORecordset::CADORecordset() = default;
+
+CADORecordset::CADORecordset(const CADODatabase& database)
+    : connection_(database.GetConnection()) {}
+
+CADORecordset::~CADORecordset() {
+    try {
+        Close();
+    } catch (const CADOException&) {
+        // A destructor cannot report; Close first to hear of a failed commit.
+    }
+}
+
+CADORecordset::CADORecordset(CADORecordset&&) noexcept = default;
+
+CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
+    if (this != &other) {
+        try {
+            Close();
+        } catch (const CADOException&) {
+        }
+        connection_ = std::move(other.connection_);
+        active_ = std::move(other.active_);
+        prepared_ = std::move(other.prepared_);
+        driver_ = std::move(other.driver_);
+        query_ = std::move(other.query_);
+        open_ = std::exchange(other.open_, false);
+        appendTable_ = std::move(other.appendTable_);
+        rowsFetched_ = other.rowsFetched_;
+        columns_ = std::move(other.columns_);
+        nextFieldGuess_ = other.nextFieldGuess_;
+        rows_ = std::move(other.rows_);
+        keyTable_ = std::move(other.keyTable_);
+        keys_ = std::move(other.keys_);
+        cursor_ = other.cursor_;
+        editMode_ = std::exchange(other.editMode_, EditMode::None);
+        pendingValues_ = std::move(other.pendingValues_);
+        pendingSet_ = std::move(other.pendingSet_);
+    }
+    return *this;
+}
+
+bool CADORecordset::Open(const std::shared_ptr<DbSession>& connection, const std::string& text) {
+    Close();
+    if (!text.empty()) query_ = WithoutLeadingSpace(text);
+    if (!connection_) connection_ = connection;
+    active_ = connection ? connection : connection_;
+    if (!active_ || !active_->IsOpen()) {
+        ThrowRecordsetError(kErrorNoObject, std::nullopt, std::nullopt);
+    }
+    return Guarded([&] { return OpenLocked(query_); });
+}
+
+bool CADORecordset::Open(const std::string& text) {
+    return Open(connection_, text);
+}
+
+bool CADORecordset::OpenLocked(const std::string& text) {
+    appendTable_.clear();
+    keyTable_.clear();
+    rows_.clear();
+    keys_.clear();
+    cursor_ = 0;
+    nextFieldGuess_ = 0;
+    if (const std::optional<std::string> table = BareTableName(text)) {
+        // Appending is what a table is opened for; its rows are read only when asked for.
+        columns_ = active_->RunStatement(
+            [&](DbConnection& driver) { return driver.TableColumns(*table); });
+        driver_ = active_->Driver();
+        appendTable_ = *table;
+        keyTable_ = *table;
+        rowsFetched_ = false;
+        open_ = true;
+        return true;
+    }
+    QueryResult result =
+        active_->RunStatement([&](DbConnection& driver) { return driver.Query(text); });
+    if (!result.hasRows) return false;
+    driver_ = active_->Driver();
+    columns_ = std::move(result.columns);
+    rows_ = std::move(result.rows);
+    keyTable_ = std::move(result.keyTable);
+    keys_.assign(result.keys.begin(), result.keys.end());
+    rowsFetched_ = true;
+    open_ = true;
+    return true;
+}
+
+bool CADORecordset::IsOpen() const {
+    return open_ && active_ && active_->IsOpen();
+}
+
+void CADORecordset::Close() {
+    if (!IsOpen()) {
+        open_ = false;
+        return;
+    }
+    ClearPending();
+    open_ = false;
+    rows_.clear();
+    keys_.clear();
+    prepared_.reset();
+    driver_.reset();
+    Guarded([&] { active_->CommitPendingRows(); });
+}
+
+void CADORecordset::ClearPending() {
+    editMode_ = EditMode::None;
+    pendingValues_.clear();
+    pendingSet_.clear();
+}
+
+void CADORecordset::RequireOpen() const {
+    if (!IsOpen()) ThrowLayerError(kErrorNoObject, "The recordset is not open.");
+}
+
+void CADORecordset::EnsureRowsFetched() {
+    RequireOpen();
+    if (rowsFetched_) return;
+    Guarded([&] {
+        QueryResult result = active_->RunStatement([&](DbConnection& driver) {
+            return driver.Query("SELECT * FROM [" + appendTable_ + "]");
+        });
+        rows_ = std::move(result.rows);
+        keys_.assign(result.keys.begin(), result.keys.end());
+        if (!result.keyTable.empty()) keyTable_ = result.keyTable;
+    });
+    rowsFetched_ = true;
+    cursor_ = 0;
+}
+
+bool CADORecordset::OnRow() const {
+    return cursor_ >= 0 && cursor_ < static_cast<std::int64_t>(rows_.size());
+}
+
+bool CADORecordset::IsEof() {
+    EnsureRowsFetched();
+    return cursor_ >= static_cast<std::int64_t>(rows_.size());
+}
+
+void CADORecordset::MoveFirst() {
+    EnsureRowsFetched();
+    cursor_ = 0;
+}
+
+void CADORecordset::MoveNext() {
+    EnsureRowsFetched();
+    if (cursor_ >= static_cast<std::int64_t>(rows_.size())) {
+        ThrowLayerError(kErrorUnspecified, "The cursor is already past the last row.");
+    }
+    ++cursor_;
+}
+
+void CADORecordset::MovePrevious() {
+    EnsureRowsFetched();
+    if (cursor_ < 0)
+        ThrowLayerError(kErrorUnspecified, "The cursor is already before the first row.");
+    --cursor_;
+}
+
+std::int32_t CADORecordset::RecordCount() {
+    try {
+        EnsureRowsFetched();
+        return static_cast<std::int32_t>(rows_.size());
+    } catch (const CADOException&) {
+        return -1;
+    }
+}
+
+bool CADORecordset::AddNew() {
+    ClearPending();
+    RequireOpen();
+    if (keyTable_.empty()) {
+        ThrowLayerError(kErrorUnspecified, "Rows cannot be added to the result of this query.");
+    }
+    pendingValues_.assign(columns_.size(), FieldValue());
+    pendingSet_.assign(columns_.size(), false);
+    editMode_ = EditMode::Adding;
+    return true;
+}
+
+void CADORecordset::Edit() {
+    ClearPending();
+    pendingValues_.assign(columns_.size(), FieldValue());
+    pendingSet_.assign(columns_.size(), false);
+    editMode_ = EditMode::Editing;
+}
+
+std::size_t CADORecordset::FieldIndex(const std::string& field) {
+    const std::size_t count = columns_.size();
+    for (std::size_t step = 0; step < count; ++step) {
+        const std::size_t i = (nextFieldGuess_ + step) % count;
+        if (SameNameIgnoringCase(columns_[i], field)) {
+            nextFieldGuess_ = i + 1;
+            return i;
+        }
+    }
+    ThrowLayerError(kErrorUnknownField, "The field \"" + field + "\" is not in this recordset.");
+}
+
+bool CADORecordset::WriteFieldValue(const std::string& field, const FieldValue& value) {
+    if (editMode_ == EditMode::None) return false;
+    RequireOpen();
+    const std::size_t index = FieldIndex(field);
+    if (editMode_ == EditMode::Editing && !OnRow()) {
+        ThrowLayerError(kErrorUnspecified, "There is no current row to change.");
+    }
+    pendingValues_[index] = value;
+    pendingSet_[index] = true;
+    return true;
+}
+
+bool CADORecordset::WriteFieldText(const std::string& field, const std::string& text) {
+    return WriteFieldValue(field, text.empty() ? FieldValue::Null() : FieldValue::Text(text));
+}
+
+bool CADORecordset::WriteFieldShort(const std::string& field, int value) {
+    return WriteFieldValue(field, FieldValue::Int16(static_cast<std::int16_t>(value & 0xFFFF)));
+}
+
+bool CADORecordset::Update() {
+    if (editMode_ == EditMode::None) return true;
+    RequireOpen();
+    if (!prepared_) prepared_ = std::make_unique<PreparedWrites>();
+    if (editMode_ == EditMode::Adding) {
+        StoreNewRow();
+    } else {
+        StoreChangedRow();
+    }
+    ClearPending();
+    return true;
+}
+
+void CADORecordset::StoreNewRow() {
+    std::vector<FieldValue> values;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) values.push_back(pendingValues_[i]);
+    }
+    Guarded([&] {
+        active_->WriteRow([&](DbConnection& driver) {
+            prepared_->inserts
+                .Get(
+                    pendingSet_,
+                    [&] { return driver.PrepareInsert(keyTable_, NamesOf(columns_, pendingSet_)); })
+                .Insert(values);
+        });
+    });
+    if (rowsFetched_) {
+        // The new row joins the set (at its end, with the cursor on it) but has no key yet.
+        rows_.push_back(std::move(pendingValues_));
+        keys_.emplace_back(std::nullopt);
+        cursor_ = static_cast<std::int64_t>(rows_.size()) - 1;
+    }
+}
+
+void CADORecordset::StoreChangedRow() {
+    if (!OnRow()) ThrowLayerError(kErrorUnspecified, "There is no current row to change.");
+    const auto row = static_cast<std::size_t>(cursor_);
+    if (keyTable_.empty() || row >= keys_.size() || !keys_[row]) {
+        ThrowLayerError(kErrorUnspecified, "This row cannot be changed through this recordset.");
+    }
+    std::vector<FieldValue> values;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) values.push_back(pendingValues_[i]);
+    }
+    if (values.empty()) return;
+    Guarded([&] {
+        active_->WriteRow([&](DbConnection& driver) {
+            keys_[row] =
+                prepared_->updates
+                    .Get(pendingSet_,
+                         [&] {
+                             return driver.PrepareUpdate(keyTable_, NamesOf(columns_, pendingSet_));
+                         })
+                    .Update(*keys_[row], values);
+        });
+    });
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) rows_[row][i] = std::move(pendingValues_[i]);
+    }
+}
+
+const FieldValue& CADORecordset::CurrentField(const std::string& field) {
+    EnsureRowsFetched();
+    const std::size_t index = FieldIndex(field);
+    if (!OnRow()) ThrowLayerError(kErrorUnspecified, "There is no current row to read.");
+    return rows_[static_cast<std::size_t>(cursor_)][index];
+}
+
+bool CADORecordset::ReadFieldText(const std::string& field, std::string& text,
+                                  const std::string& dateFormat) {
+    const std::optional<std::string> converted = FieldValueText(CurrentField(field), dateFormat);
+    if (!converted) return false;
+    text = *converted;
+    return true;
+}
+
+bool CADORecordset::ReadFieldLong(const std::string& field, std::int32_t& value) {
+    const std::optional<std::int32_t> converted = FieldValueLong(CurrentField(field));
+    if (!converted) return false;
+    value = *converted;
+    return true;
+}
+
+bool CADORecordset::ReadFieldDateTime(const std::string& field, DateTime& value) {
+    const FieldValue& stored = CurrentField(field);
+    if (stored.IsNull()) {
+        value.SetStatus(DateTime::Status::Null);
+        return true;
+    }
+    if (stored.GetKind() == FieldValue::Kind::DateTime) {
+        value = DateTime(stored.AsDateTime().Days(), DateTime::Status::Valid);
+        return true;
+    }
+    // Expressions over a date column (Max, Min) lose the column's type on the way.
+    if (stored.GetKind() == FieldValue::Kind::Text) {
+        const DateTime parsed = DateTime::FromSqlText(stored.AsText());
+        if (parsed.IsValid()) {
+            value = parsed;
+            return true;
+        }
+    }
+    return false;
+}

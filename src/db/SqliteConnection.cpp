@@ -1,0 +1,325 @@
+#include "db/SqliteConnection.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <regex>
+
+#include "db/ConnectionString.h"
+#include "db/DbError.h"
+#include "db/SqliteDialect.h"
+#include "db/SqliteStatement.h"
+
+namespace {
+
+const char* const kSource = "SQLite";
+
+bool SameNameIgnoringCase(const char* a, const std::string& b) {
+    if (a == nullptr) return false;
+    std::size_t i = 0;
+    for (; a[i] != '\0' && i < b.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return a[i] == '\0' && i == b.size();
+}
+
+// Why a file could not be opened, in words the user can act on. SQLite says only "unable to open
+// database file" for a missing folder and for a folder we may not write to.
+std::string OpenFailureText(const std::string& fileName, const char* sqliteMessage) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    fs::path folder = fs::path(fileName).parent_path();
+    if (folder.empty()) folder = ".";
+    if (!fs::is_directory(folder, ignored)) {
+        return "The folder of the SQLite database file does not exist.";
+    }
+    if (!fs::exists(fileName, ignored) && access(folder.c_str(), W_OK) != 0) {
+        return "There is no permission to create the SQLite database file in its folder.";
+    }
+    return std::string("The SQLite database file cannot be opened: ") + sqliteMessage + ".";
+}
+
+std::shared_ptr<SqliteHandle> OpenHandle(const std::string& fileName) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(
+        fileName.c_str(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
+        nullptr);
+    auto handle = std::make_shared<SqliteHandle>(db);
+    if (rc != SQLITE_OK) {
+        throw DbError(db ? sqlite3_extended_errcode(db) : rc, kSource,
+                      OpenFailureText(fileName, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 10000);
+    return handle;
+}
+
+// A SELECT that can carry each row's rowid in front: a plain select of one table. Anything else
+// (grouping, set operations, DISTINCT) has no row to update, so it gets no key.
+std::string KeyedSelect(const std::string& sql) {
+    static const std::regex head(R"(^\s*select\s+)", std::regex::icase);
+    static const std::regex unkeyable(R"(\b(group\s+by|union|intersect|except|distinct)\b)",
+                                      std::regex::icase);
+    std::smatch m;
+    if (!std::regex_search(sql, m, head) || std::regex_search(sql, unkeyable)) return "";
+    return "SELECT rowid, " + m.suffix().str();
+}
+
+// The statement's rows come from one table, each column under its own name, with the rowid of
+// that table in column 0.
+std::string KeyTableOf(const SqliteStatement& statement) {
+    const char* table = sqlite3_column_table_name(statement.Get(), 0);
+    if (table == nullptr) return "";
+    for (int i = 1; i < statement.ColumnCount(); ++i) {
+        if (!SameNameIgnoringCase(sqlite3_column_table_name(statement.Get(), i), table) ||
+            !SameNameIgnoringCase(sqlite3_column_origin_name(statement.Get(), i),
+                                  sqlite3_column_name(statement.Get(), i))) {
+            return "";
+        }
+    }
+    return table;
+}
+
+QueryResult ReadRows(SqliteStatement& statement, int firstColumn, bool keyed) {
+    QueryResult result;
+    result.hasRows = true;
+    const int count = statement.ColumnCount();
+    std::vector<bool> isDate;
+    for (int i = firstColumn; i < count; ++i) {
+        result.columns.emplace_back(sqlite3_column_name(statement.Get(), i));
+        isDate.push_back(statement.IsDateColumn(i));
+    }
+    while (statement.Step()) {
+        std::vector<FieldValue> row;
+        row.reserve(static_cast<std::size_t>(count - firstColumn));
+        for (int i = firstColumn; i < count; ++i) {
+            row.push_back(statement.Column(i, isDate[static_cast<std::size_t>(i - firstColumn)]));
+        }
+        result.rows.push_back(std::move(row));
+        if (keyed) result.keys.push_back(RowKey{sqlite3_column_int64(statement.Get(), 0), {}});
+    }
+    return result;
+}
+
+std::string QuotedList(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) {
+        if (!out.empty()) out += ", ";
+        out += SqliteQuotedName(name);
+    }
+    return out;
+}
+
+class SqliteInsert : public DbInsert {
+  public:
+    SqliteInsert(std::shared_ptr<SqliteHandle> handle, const std::string& sql)
+        : handle_(std::move(handle)), statement_(handle_->db, sql) {}
+
+    void Insert(std::span<const FieldValue> values) override {
+        std::lock_guard lock(handle_->mutex);
+        statement_.Reset();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            statement_.Bind(static_cast<int>(i + 1), values[i]);
+        }
+        statement_.Step();
+    }
+
+  private:
+    std::shared_ptr<SqliteHandle> handle_;
+    SqliteStatement statement_;
+};
+
+class SqliteUpdate : public DbUpdate {
+  public:
+    SqliteUpdate(std::shared_ptr<SqliteHandle> handle, const std::string& sql)
+        : handle_(std::move(handle)), statement_(handle_->db, sql) {}
+
+    RowKey Update(const RowKey& key, std::span<const FieldValue> values) override {
+        std::lock_guard lock(handle_->mutex);
+        statement_.Reset();
+        int index = 1;
+        for (const FieldValue& value : values) statement_.Bind(index++, value);
+        if (sqlite3_bind_int64(statement_.Get(), index, key.number) != SQLITE_OK) {
+            ThrowSqliteError(handle_->db);
+        }
+        statement_.Step();
+        if (sqlite3_changes(handle_->db) == 0) {
+            throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
+        }
+        return key;
+    }
+
+  private:
+    std::shared_ptr<SqliteHandle> handle_;
+    SqliteStatement statement_;
+};
+
+}  // namespace
+
+std::string SqliteQuotedName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHandle(fileName)) {
+    std::lock_guard lock(handle_->mutex);
+    // The first statement reads the file, so a file that is no database fails here, on Open.
+    // WAL with NORMAL sync makes a commit cheap while a crash of the program loses nothing
+    // committed; the large cache keeps row-by-row edits of big tables in memory.
+    ExecuteLocked("PRAGMA journal_mode=WAL");
+    ExecuteLocked("PRAGMA synchronous=NORMAL");
+    ExecuteLocked("PRAGMA cache_size=-262144");
+}
+
+void SqliteConnection::ExecuteLocked(const std::string& sql) {
+    SqliteStatement statement(handle_->db, sql);
+    while (statement.Step()) {
+    }
+}
+
+void SqliteConnection::Execute(const std::string& sql) {
+    std::lock_guard lock(handle_->mutex);
+    ExecuteLocked(TranslateForSqlite(sql));
+}
+
+QueryResult SqliteConnection::Query(const std::string& sql) {
+    std::lock_guard lock(handle_->mutex);
+    const std::string translated = TranslateForSqlite(sql);
+    SqliteStatement plain(handle_->db, translated);
+    if (plain.ColumnCount() == 0) {
+        while (plain.Step()) {
+        }
+        return QueryResult{};
+    }
+    const std::string keyedSql = KeyedSelect(translated);
+    if (!keyedSql.empty()) {
+        try {
+            SqliteStatement keyed(handle_->db, keyedSql);
+            const std::string table = KeyTableOf(keyed);
+            if (!table.empty()) {
+                QueryResult result = ReadRows(keyed, 1, true);
+                result.keyTable = table;
+                return result;
+            }
+        } catch (const DbError&) {
+            // Not a one-table select after all: the rows are read without keys.
+        }
+    }
+    return ReadRows(plain, 0, false);
+}
+
+bool SqliteConnection::HasTable(const std::string& table) {
+    std::lock_guard lock(handle_->mutex);
+    SqliteStatement statement(
+        handle_->db,
+        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    const FieldValue name = FieldValue::Text(table);
+    statement.Bind(1, name);
+    return statement.Step();
+}
+
+std::vector<std::string> SqliteConnection::TableColumns(const std::string& table) {
+    std::lock_guard lock(handle_->mutex);
+    SqliteStatement statement(handle_->db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    const FieldValue name = FieldValue::Text(table);
+    statement.Bind(1, name);
+    std::vector<std::string> columns;
+    while (statement.Step()) {
+        columns.emplace_back(
+            reinterpret_cast<const char*>(sqlite3_column_text(statement.Get(), 0)));
+    }
+    if (columns.empty()) throw DbError(SQLITE_ERROR, kSource, "no such table: " + table);
+    return columns;
+}
+
+void SqliteConnection::CreateIndex(const IndexSpec& index) {
+    const bool unique = index.unique || index.primaryKey;
+    std::lock_guard lock(handle_->mutex);
+    ExecuteLocked(std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +
+                  SqliteQuotedName(index.name) + " ON " + SqliteQuotedName(index.table) + " (" +
+                  QuotedList(index.columns) + ")");
+}
+
+std::unique_ptr<DbInsert> SqliteConnection::PrepareInsert(const std::string& table,
+                                                          const std::vector<std::string>& columns) {
+    std::string placeholders;
+    for (std::size_t i = 0; i < columns.size(); ++i) placeholders += i == 0 ? "?" : ", ?";
+    std::lock_guard lock(handle_->mutex);
+    return std::make_unique<SqliteInsert>(handle_, "INSERT INTO " + SqliteQuotedName(table) + " (" +
+                                                       QuotedList(columns) + ") VALUES (" +
+                                                       placeholders + ")");
+}
+
+std::unique_ptr<DbUpdate> SqliteConnection::PrepareUpdate(const std::string& table,
+                                                          const std::vector<std::string>& columns) {
+    std::string assignments;
+    for (const std::string& column : columns) {
+        if (!assignments.empty()) assignments += ", ";
+        assignments += SqliteQuotedName(column) + " = ?";
+    }
+    std::lock_guard lock(handle_->mutex);
+    return std::make_unique<SqliteUpdate>(
+        handle_, "UPDATE " + SqliteQuotedName(table) + " SET " + assignments + " WHERE rowid = ?");
+}
+
+void SqliteConnection::Begin() {
+    std::lock_guard lock(handle_->mutex);
+    if (sqlite3_get_autocommit(handle_->db)) ExecuteLocked("BEGIN");
+    inTransaction_ = true;
+}
+
+void SqliteConnection::Commit() {
+    std::lock_guard lock(handle_->mutex);
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    // Some failures (disk full, I/O) make SQLite roll back the whole transaction on its own;
+    // the rows it took with it must not pass for stored.
+    if (sqlite3_get_autocommit(handle_->db)) {
+        throw DbError(SQLITE_ABORT_ROLLBACK, kSource,
+                      "The database rolled back the rows written since the last commit.");
+    }
+    ExecuteLocked("COMMIT");
+}
+
+std::string SqliteConnection::SqlStringLiteral(const std::string& text) const {
+    // A 0x00 byte would end the statement text early, so such texts go in as hex.
+    if (text.find('\0') != std::string::npos) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string out = "CAST(X'";
+        for (unsigned char c : text) {
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+        return out + "' AS TEXT)";
+    }
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string SqliteCodeMessage(std::int32_t code) {
+    // sqlite3_errstr looks only at the low byte, so foreign codes would get a wrong message.
+    if (code < 0 || code > 0xFFFF) return std::string();
+    const std::string message = sqlite3_errstr(code);
+    return message == "unknown error" ? std::string() : message;
+}
+
+std::unique_ptr<DbConnection> OpenSqliteConnection(const ConnectionString& settings) {
+    const std::string fileName = settings.Value("Data Source");
+    if (fileName.empty()) {
+        throw DbError(kErrorUnspecified, kSource,
+                      "The connection string names no database file (Data Source).");
+    }
+    return std::make_unique<SqliteConnection>(fileName);
+}

@@ -1,0 +1,17 @@
+#include "SqliteTestDatabase.h"
+
+#include "db/CADOXCatalog.h"
+#include "db/TargetTable.h"
+
+void SqliteTestDatabase::CreateTargetTable(const std::string& base) const {
+    Run(TargetTableCreateStatement(base));
+    CADOXCatalog catalog;
+    catalog.Open(connectionString_);
+    CADOXTable table(catalog);
+    table.Open(TargetTableName(base));
+    CADOXIndex index;
+    index.Create(TargetIndexName(base));
+    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.SetPrimaryAndUnique();
+    table.AddIndex(index);
+}
