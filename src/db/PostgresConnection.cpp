@@ -1,0 +1,283 @@
+#include "db/PostgresConnection.h"
+
+#include <cctype>
+
+#include "db/ConnectionString.h"
+#include "db/DbError.h"
+#include "db/PostgresConnectionOptions.h"
+#include "db/PostgresDialect.h"
+#include "db/PostgresErrorCode.h"
+#include "db/PostgresValues.h"
+
+namespace {
+
+const char* const kSource = "PostgreSQL";
+const char* const kSavepoint = "SAVEPOINT kp_row";
+const char* const kReleaseSavepoint = "RELEASE SAVEPOINT kp_row";
+const char* const kRollbackToSavepoint = "ROLLBACK TO SAVEPOINT kp_row; RELEASE SAVEPOINT kp_row";
+// The hidden first column through which a query's rows carry their keys.
+const char* const kKeyColumn = "kp_row_key";
+
+std::string TrimEnd(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    return text;
+}
+
+bool IsOk(const PGresult* r) {
+    const auto status = PQresultStatus(r);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+// The code of a failure libpq noticed before any server error (a lost connection, say).
+std::int32_t ClientFailureCode(PGconn* c) {
+    return *PackSqlState(PQstatus(c) == CONNECTION_BAD ? kSqlStateConnectionLost
+                                                       : kSqlStateUnknown);
+}
+
+std::int32_t ConnectFailureCode(const std::string& message) {
+    if (message.find("password authentication failed") != std::string::npos)
+        return *PackSqlState("28P01");
+    if (message.find("database \"") != std::string::npos &&
+        message.find("does not exist") != std::string::npos)
+        return *PackSqlState("3D000");
+    return *PackSqlState(kSqlStateConnectionFailed);
+}
+
+struct ParameterArrays {
+    std::vector<const char*> values;
+    explicit ParameterArrays(const PostgresStatement& s) {
+        values.reserve(s.parameters.size());
+        for (const auto& p : s.parameters) values.push_back(p ? p->c_str() : nullptr);
+    }
+    int Count() const { return static_cast<int>(values.size()); }
+};
+
+bool StartsWithSelect(const std::string& sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    if (sql.size() - i < 7) return false;
+    std::string word = sql.substr(i, 6);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "select" && std::isspace(static_cast<unsigned char>(sql[i + 6]));
+}
+
+QueryResult ReadRows(const PGresult* r, int firstColumn) {
+    QueryResult result;
+    result.hasRows = PQresultStatus(r) == PGRES_TUPLES_OK;
+    if (!result.hasRows) return result;
+    const int columns = PQnfields(r), rows = PQntuples(r);
+    for (int c = firstColumn; c < columns; ++c) result.columns.emplace_back(PQfname(r, c));
+    result.rows.reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        auto& values = result.rows.emplace_back();
+        values.reserve(static_cast<std::size_t>(columns - firstColumn));
+        for (int c = firstColumn; c < columns; ++c) values.push_back(FromPostgresField(r, row, c));
+    }
+    return result;
+}
+
+}  // namespace
+
+PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> connection,
+                                       std::vector<std::string> secrets)
+    : connection_(std::move(connection)), secrets_(std::move(secrets)) {}
+
+PostgresConnection::~PostgresConnection() = default;
+
+bool PostgresConnection::InTransaction() const {
+    return PQtransactionStatus(connection_.get()) != PQTRANS_IDLE;
+}
+
+void PostgresConnection::ThrowFor(const PGresult* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const auto packed = state ? PackSqlState(state) : std::nullopt;
+    std::string text;
+    if (const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr) {
+        text = primary;
+        if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL))
+            text += std::string("\n") + detail;
+    } else {
+        text = TrimEnd(PQerrorMessage(connection_.get()));
+    }
+    throw DbError(packed ? *packed : ClientFailureCode(connection_.get()), kSource,
+                  ScrubSecrets(text, secrets_));
+}
+
+PostgresResult PostgresConnection::RunDirect(const PostgresStatement& s) {
+    const ParameterArrays p(s);
+    PostgresResult r(s.preparedName.empty()
+                         ? PQexecParams(connection_.get(), s.text.c_str(), p.Count(), nullptr,
+                                        p.values.data(), nullptr, nullptr, 0)
+                         : PQexecPrepared(connection_.get(), s.preparedName.c_str(), p.Count(),
+                                          p.values.data(), nullptr, nullptr, 0));
+    if (!r || !IsOk(r.get())) ThrowFor(r.get());
+    return r;
+}
+
+// SAVEPOINT, the statement and RELEASE go out together in one pipeline: a row costs one round
+// trip, and a failing one is rolled back to the savepoint without touching the rows before it.
+PostgresResult PostgresConnection::RunInSavepoint(const PostgresStatement& s) {
+    PGconn* c = connection_.get();
+    const ParameterArrays p(s);
+    if (!PQenterPipelineMode(c)) ThrowFor(nullptr);
+    const bool sent =
+        PQsendQueryParams(c, kSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+        (s.preparedName.empty() ? PQsendQueryParams(c, s.text.c_str(), p.Count(), nullptr,
+                                                    p.values.data(), nullptr, nullptr, 0)
+                                : PQsendQueryPrepared(c, s.preparedName.c_str(), p.Count(),
+                                                      p.values.data(), nullptr, nullptr, 0)) &&
+        PQsendQueryParams(c, kReleaseSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+        PQpipelineSync(c);
+    PostgresResult results[3];
+    if (sent) {
+        for (auto& result : results) {
+            while (PGresult* r = PQgetResult(c)) {
+                if (!result)
+                    result.reset(r);
+                else
+                    PQclear(r);
+            }
+        }
+        // The sync point's own result ends the pipeline.
+        while (PGresult* r = PQgetResult(c)) {
+            const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+            PQclear(r);
+            if (isSync || PQstatus(c) == CONNECTION_BAD) break;
+        }
+    }
+    PQexitPipelineMode(c);
+    if (!sent) ThrowFor(nullptr);
+    if (!results[0] || !IsOk(results[0].get())) ThrowFor(results[0].get());
+    if (!results[1] || !IsOk(results[1].get())) {
+        PostgresResult undo(PQexec(c, kRollbackToSavepoint));
+        ThrowFor(results[1].get());
+    }
+    if (!results[2] || !IsOk(results[2].get())) ThrowFor(results[2].get());
+    return std::move(results[1]);
+}
+
+PostgresResult PostgresConnection::RunLocked(const PostgresStatement& s) {
+    return InTransaction() ? RunInSavepoint(s) : RunDirect(s);
+}
+
+PostgresResult PostgresConnection::Run(const PostgresStatement& s) {
+    std::lock_guard lock(mutex_);
+    return RunLocked(s);
+}
+
+void PostgresConnection::Prepare(const std::string& name, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (InTransaction()) {
+        // A failing prepare would abort the transaction like a failing statement.
+        RunInSavepoint({"PREPARE " + name + " AS " + text, {}, {}});
+        return;
+    }
+    PostgresResult r(PQprepare(connection_.get(), name.c_str(), text.c_str(), 0, nullptr));
+    if (!r || !IsOk(r.get())) ThrowFor(r.get());
+}
+
+void PostgresConnection::Deallocate(const std::string& preparedName) {
+    std::lock_guard lock(mutex_);
+    try {
+        RunLocked({"DEALLOCATE " + preparedName, {}, {}});
+    } catch (const DbError&) {
+        // A lost connection has no prepared statements left to free.
+    }
+}
+
+std::string PostgresConnection::NewPreparedName(const char* kind) {
+    std::lock_guard lock(mutex_);
+    return std::string("kp_") + kind + "_" + std::to_string(++preparedCount_);
+}
+
+void PostgresConnection::Execute(const std::string& sql) {
+    Run({TranslateStatement(sql), {}, {}});
+}
+
+std::string PostgresConnection::TableName(Oid table) {
+    if (auto it = tableNames_.find(table); it != tableNames_.end()) return it->second;
+    PostgresResult r = RunLocked(
+        {"SELECT relname FROM pg_catalog.pg_class WHERE oid = $1", {std::to_string(table)}, {}});
+    std::string name = PQntuples(r.get()) == 1 ? PQgetvalue(r.get(), 0, 0) : "";
+    tableNames_[table] = name;
+    return name;
+}
+
+// Rows of a plain one-table SELECT get their ctid as key. Queries that cannot carry it (joins,
+// GROUP BY, aggregates) fail to prepare with the extra column and are run as they are.
+std::optional<QueryResult> PostgresConnection::QueryWithKeys(const std::string& translated) {
+    const std::size_t select = translated.find_first_not_of(" \t\r\n") + 6;
+    const std::string keyed =
+        translated.substr(0, select) + " ctid AS " + kKeyColumn + "," + translated.substr(select);
+    PostgresResult r;
+    try {
+        r = RunLocked({keyed, {}, {}});
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+    QueryResult result = ReadRows(r.get(), 1);
+    const Oid table = PQftable(r.get(), 0);
+    for (int c = 1; c < PQnfields(r.get()); ++c)
+        if (PQftable(r.get(), c) != table || table == InvalidOid) return result;
+    result.keyTable = TableName(table);
+    result.keys.reserve(result.rows.size());
+    for (int row = 0; row < PQntuples(r.get()); ++row)
+        result.keys.push_back({0, PQgetvalue(r.get(), row, 0)});
+    return result;
+}
+
+QueryResult PostgresConnection::Query(const std::string& sql) {
+    const std::string translated = TranslateStatement(sql);
+    std::lock_guard lock(mutex_);
+    if (StartsWithSelect(translated)) {
+        if (auto keyed = QueryWithKeys(translated)) return std::move(*keyed);
+    }
+    PostgresResult r = RunLocked({translated, {}, {}});
+    return ReadRows(r.get(), 0);
+}
+
+void PostgresConnection::Begin() {
+    Run({"BEGIN", {}, {}});
+}
+
+void PostgresConnection::Commit() {
+    std::lock_guard lock(mutex_);
+    if (InTransaction()) RunDirect({"COMMIT", {}, {}});
+}
+
+// A literal of the program's SQL: every statement is translated before it runs, and the
+// translation stores the literal's bytes the way a parameter's are stored.
+std::string PostgresConnection::SqlStringLiteral(const std::string& text) const {
+    std::string literal = "'";
+    for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
+
+std::string PostgresConnection::CodeMessage(std::int32_t code) const {
+    return PostgresCodeMessage(code);
+}
+
+std::string PostgresCodeMessage(std::int32_t code) {
+    return PostgresCodeMeaning(code).value_or("");
+}
+
+std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& settings) {
+    const PostgresConnectionOptions options = MakePostgresConnectionOptions(settings);
+    std::vector<const char*> keywords, values;
+    for (const auto& [keyword, value] : options.keywords) {
+        keywords.push_back(keyword.c_str());
+        values.push_back(value.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    std::unique_ptr<PGconn, PGconnClose> connection(
+        PQconnectdbParams(keywords.data(), values.data(), options.uriIndex >= 0 ? 1 : 0));
+    if (!connection) throw DbError(*PackSqlState("53200"), kSource, "Out of memory");
+    if (PQstatus(connection.get()) != CONNECTION_OK) {
+        const std::string why = TrimEnd(PQerrorMessage(connection.get()));
+        throw DbError(
+            ConnectFailureCode(why), kSource,
+            "Cannot connect to the PostgreSQL server: " + ScrubSecrets(why, options.secrets));
+    }
+    return std::make_unique<PostgresConnection>(std::move(connection), options.secrets);
+}

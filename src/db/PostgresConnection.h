@@ -1,0 +1,80 @@
+#pragma once
+// The PostgreSQL driver: one libpq connection behind the driver interface.
+//
+// Every statement goes through the extended query protocol, which runs exactly one statement,
+// so a text that smuggles in a second one is refused by the server. One mutex serialises all
+// use of the connection, including that of the prepared inserts and updates.
+//
+// PostgreSQL aborts a whole transaction on the first failing statement. Inside a transaction
+// each statement therefore runs under a savepoint (sent in one round trip with the statement),
+// so that a failing row is rolled back alone and the rows before it stay for the commit.
+
+#include <libpq-fe.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "db/Driver.h"
+
+struct PGconnClose {
+    void operator()(PGconn* c) const { PQfinish(c); }
+};
+struct PGresultClear {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using PostgresResult = std::unique_ptr<PGresult, PGresultClear>;
+
+// One statement for the server: its text and its parameters (nothing = NULL).
+struct PostgresStatement {
+    std::string text;
+    std::vector<std::optional<std::string>> parameters;
+    std::string preparedName;  // run this prepared statement instead of `text` when not empty
+};
+
+class PostgresConnection final : public DbConnection {
+  public:
+    PostgresConnection(std::unique_ptr<PGconn, PGconnClose> connection,
+                       std::vector<std::string> secrets);
+    ~PostgresConnection() override;
+
+    void Execute(const std::string& sql) override;
+    QueryResult Query(const std::string& sql) override;
+    bool HasTable(const std::string& table) override;
+    std::vector<std::string> TableColumns(const std::string& table) override;
+    void CreateIndex(const IndexSpec& index) override;
+    std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
+                                            const std::vector<std::string>& columns) override;
+    std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
+                                            const std::vector<std::string>& columns) override;
+    void Begin() override;
+    void Commit() override;
+    std::string SqlStringLiteral(const std::string& text) const override;
+    std::string CodeMessage(std::int32_t code) const override;
+
+    // Used by the prepared inserts and updates.
+    PostgresResult Run(const PostgresStatement& statement);
+    void Deallocate(const std::string& preparedName);
+
+  private:
+    // Runs the statement, under a savepoint when a transaction is open. Throws DbError.
+    PostgresResult RunLocked(const PostgresStatement& statement);
+    PostgresResult RunInSavepoint(const PostgresStatement& statement);
+    PostgresResult RunDirect(const PostgresStatement& statement);
+    void Prepare(const std::string& name, const std::string& text);
+    std::string NewPreparedName(const char* kind);
+    std::optional<QueryResult> QueryWithKeys(const std::string& translated);
+    std::string TableName(Oid table);
+    [[noreturn]] void ThrowFor(const PGresult* result);
+    bool InTransaction() const;
+
+    std::unique_ptr<PGconn, PGconnClose> connection_;
+    std::vector<std::string> secrets_;
+    std::mutex mutex_;
+    int preparedCount_ = 0;
+    std::map<Oid, std::string> tableNames_;
+};

@@ -1,0 +1,238 @@
+#include "db/PostgresDialect.h"
+
+#include <cctype>
+#include <regex>
+#include <string_view>
+#include <vector>
+
+#include "db/PostgresText.h"
+
+namespace {
+
+bool IsWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool IsPlainIdentifier(std::string_view name) {
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    return true;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+struct Token {
+    enum class Kind { Word, Literal, Space, Other };
+    Kind kind;
+    std::string text;
+};
+
+// Splits a statement into words, literals (already translated), white space and single
+// characters. Bracketed names become words; quoted identifiers are kept as they are.
+std::vector<Token> Tokenize(const std::string& sql) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == '\'') {
+            std::string bytes;
+            for (++i; i < sql.size(); ++i) {
+                if (sql[i] == '\'') {
+                    if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+                        bytes += '\'';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                bytes += sql[i];
+            }
+            tokens.push_back({Token::Kind::Literal, PostgresStringLiteral(bytes)});
+        } else if (c == '"') {
+            const std::size_t end = sql.find('"', i + 1);
+            const std::size_t stop = end == std::string::npos ? sql.size() : end + 1;
+            tokens.push_back({Token::Kind::Other, sql.substr(i, stop - i)});
+            i = stop;
+        } else if (c == '[') {
+            const std::size_t end = sql.find(']', i + 1);
+            const std::size_t stop = end == std::string::npos ? sql.size() : end;
+            tokens.push_back(
+                {Token::Kind::Word, PostgresIdentifier(sql.substr(i + 1, stop - i - 1))});
+            i = stop + 1;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            const std::size_t start = i;
+            while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+            tokens.push_back({Token::Kind::Space, sql.substr(start, i - start)});
+        } else if (IsWordChar(c)) {
+            const std::size_t start = i;
+            while (i < sql.size() && IsWordChar(sql[i])) ++i;
+            tokens.push_back({Token::Kind::Word, sql.substr(start, i - start)});
+        } else {
+            tokens.push_back({Token::Kind::Other, std::string(1, c)});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool IsWord(const Token& t, std::string_view word) {
+    return t.kind == Token::Kind::Word && EqualsNoCase(t.text, word);
+}
+
+// The index of the next token that is not white space, or tokens.size().
+std::size_t NextSolid(const std::vector<Token>& tokens, std::size_t i) {
+    while (i < tokens.size() && tokens[i].kind == Token::Kind::Space) ++i;
+    return i;
+}
+
+bool EndsOrderBy(const Token& t) {
+    return IsWord(t, "limit") || IsWord(t, "offset") || IsWord(t, "for") || IsWord(t, "fetch") ||
+           IsWord(t, "union") || (t.kind == Token::Kind::Other && t.text == ";");
+}
+
+// Appends the NULLS placement to one ORDER BY item ending before `end`.
+void PlaceNulls(std::vector<Token>& out, std::size_t itemStart) {
+    bool descending = false;
+    for (std::size_t i = itemStart; i < out.size(); ++i) {
+        if (IsWord(out[i], "nulls")) return;
+        if (IsWord(out[i], "desc")) descending = true;
+        if (IsWord(out[i], "asc")) descending = false;
+    }
+    // Keep trailing white space after the inserted words.
+    std::size_t insertAt = out.size();
+    while (insertAt > itemStart && out[insertAt - 1].kind == Token::Kind::Space) --insertAt;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(insertAt),
+               {Token::Kind::Other, descending ? " NULLS LAST" : " NULLS FIRST"});
+}
+
+std::string Join(const std::vector<Token>& tokens) {
+    std::string sql;
+    for (const auto& t : tokens) sql += t.text;
+    return sql;
+}
+
+std::string TranslateTokens(const std::string& sql) {
+    const auto tokens = Tokenize(sql);
+    std::vector<Token> out;
+    out.reserve(tokens.size() + 8);
+    int depth = 0;
+    int orderByDepth = -1;  // depth of the ORDER BY clause being walked, or -1
+    std::size_t itemStart = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        const bool isOpen = t.kind == Token::Kind::Other && t.text == "(";
+        const bool isClose = t.kind == Token::Kind::Other && t.text == ")";
+        const bool isComma = t.kind == Token::Kind::Other && t.text == ",";
+        if (orderByDepth == depth && (isClose || EndsOrderBy(t))) {
+            PlaceNulls(out, itemStart);
+            orderByDepth = -1;
+        } else if (orderByDepth == depth && isComma) {
+            PlaceNulls(out, itemStart);
+            out.push_back(t);
+            itemStart = out.size();
+            continue;
+        }
+        if (isOpen) ++depth;
+        if (isClose) --depth;
+        if (IsWord(t, "datetime")) {
+            out.push_back({Token::Kind::Word, "timestamp"});
+            continue;
+        }
+        out.push_back(t);
+        if (IsWord(t, "order")) {
+            const std::size_t by = NextSolid(tokens, i + 1);
+            if (by < tokens.size() && IsWord(tokens[by], "by")) {
+                for (++i; i <= by; ++i) out.push_back(tokens[i]);
+                --i;
+                orderByDepth = depth;
+                itemStart = out.size();
+            }
+        }
+    }
+    if (orderByDepth >= 0) PlaceNulls(out, itemStart);
+    return Join(out);
+}
+
+// `text` with every "qualifier." that starts a name removed.
+std::string WithoutQualifier(const std::string& text, const std::string& qualifier) {
+    const std::string prefix = qualifier + ".";
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const bool startsName = i == 0 || !IsWordChar(text[i - 1]);
+        if (startsName && StartsWithNoCase(std::string_view(text).substr(i), prefix)) {
+            i += prefix.size();
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+// The joined UPDATE of the program's SQL as an UPDATE ... FROM; the statement unchanged when it
+// is not such an UPDATE.
+std::string RewriteJoinedUpdate(const std::string& sql) {
+    static const std::regex joined(
+        R"(^\s*update\s+(\S+)\s+inner\s+join\s+(\S+)\s+as\s+(\S+)\s+on\s+([\s\S]+?)\s+set\s+([\s\S]+?)\s+where\s+([\s\S]+?)\s*;?\s*$)",
+        std::regex::icase);
+    std::smatch m;
+    if (!std::regex_match(sql, m, joined)) return sql;
+    const std::string first = m[1], second = m[2], alias = m[3];
+    const std::string on = m[4], set = m[5], where = m[6];
+    // PostgreSQL names the SET columns without a table; which table the SET qualifies tells
+    // which side is updated.
+    const bool updatesAlias = StartsWithNoCase(set, alias + ".");
+    const std::string bareSet = WithoutQualifier(set, updatesAlias ? alias : first);
+    std::string result = updatesAlias ? "UPDATE " + second + " AS " + alias : "UPDATE " + first;
+    result += " SET " + bareSet;
+    result += updatesAlias ? " FROM " + first : " FROM " + second + " AS " + alias;
+    result += " WHERE (" + on + ") AND (" + where + ")";
+    return result;
+}
+
+}  // namespace
+
+std::string FoldIdentifier(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+std::string PostgresIdentifier(const std::string& name) {
+    const std::string folded = FoldIdentifier(name);
+    if (IsPlainIdentifier(folded)) return folded;
+    std::string quoted = "\"";
+    for (char c : folded) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string PostgresStringLiteral(const std::string& text) {
+    const std::string stored = EncodePostgresText(text);
+    std::string literal = "'";
+    for (char c : stored) {
+        if (c == '\'') literal += '\'';
+        literal += c;
+    }
+    return literal + "'";
+}
+
+std::string TranslateStatement(const std::string& sql) {
+    return TranslateTokens(RewriteJoinedUpdate(sql));
+}

@@ -1,0 +1,389 @@
+// The PostgreSQL driver against a real server (scripts/pg-test-server).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "db/ConnectionString.h"
+#include "db/DbError.h"
+#include "db/Driver.h"
+#include "db/PostgresDialect.h"
+#include "db/PostgresErrorCode.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+const char* const kCreateTable =
+    "CREATE TABLE %s_data(\n   id int NOT NULL,\n   SessionID int,\n\tIP varchar(255) NOT "
+    "NULL,\n   HostName varchar(255),\n\tCountry varchar(3) NOT NULL,\n\tidentd varchar(255) "
+    "NOT NULL,\n\tUserID varchar(255) NOT NULL,\n\tDateTimeTxt varchar(255) NOT "
+    "NULL,\n\tDateTimeValue datetime,\n\tRequest text NOT NULL,\n   FileName varchar(255),\n   "
+    "Extension varchar(32),\n\tStatus smallint NOT NULL,\n\tBytes integer NOT NULL,\n   "
+    "PageTimeSecs smallint,\n\tReferrer text,\n   SearchTerm varchar(255),\n   ResultsPage "
+    "smallint,\n\tUserAgent text,\n   IsSpider varchar(1))";
+
+std::string Format(std::string text, const std::string& base) {
+    for (auto pos = text.find("%s"); pos != std::string::npos; pos = text.find("%s", pos))
+        text.replace(pos, 2, base), pos += base.size();
+    return text;
+}
+
+std::string Sqlstate(const DbError& e) {
+    return UnpackSqlState(e.Code()).value_or("none");
+}
+
+// Connection string of the test server with one key replaced.
+std::string WithKey(const std::string& connection, const std::string& key,
+                    const std::string& value) {
+    std::string result;
+    const auto settings = ConnectionString::Parse(connection);
+    for (const auto& [k, v] : settings.Entries())
+        if (k != key) result += k + "=" + v + ";";
+    std::string quoted;
+    for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return result + key + "=\"" + quoted + "\"";
+}
+
+class PostgresDriverTest : public ::testing::Test {
+  protected:
+    // A table name no other test uses, dropped again at the end.
+    std::string NewBase() {
+        static std::mt19937 random{std::random_device{}()};
+        std::string base = "KpTest" + std::to_string(random() % 100000000);
+        bases_.push_back(base);
+        return base;
+    }
+
+    std::unique_ptr<DbConnection> Connect(const std::string& connection) {
+        return OpenConnection(connection);
+    }
+
+    void CreateTarget(DbConnection& db, const std::string& base) {
+        db.Execute(Format(kCreateTable, base));
+    }
+
+    void TearDown() override {
+        if (auto connection = PostgresTestConnection()) {
+            auto db = OpenConnection(*connection);
+            for (const auto& base : bases_) db->Execute("DROP TABLE IF EXISTS " + base + "_data");
+        }
+    }
+
+    std::vector<std::string> bases_;
+};
+
+// One complete row for the target table with the given id and IP.
+std::vector<FieldValue> Row(int id, const std::string& ip) {
+    return {FieldValue::UInt32(static_cast<std::uint32_t>(id)),
+            FieldValue::Text(ip),
+            FieldValue::Text("ZZ"),
+            FieldValue::Text("-"),
+            FieldValue::Text("-"),
+            FieldValue::Text("[10/Oct/2000:13:55:36 -0700]"),
+            FieldValue::Text("GET / HTTP/1.0"),
+            FieldValue::Int16(200),
+            FieldValue::Int32(2326)};
+}
+const std::vector<std::string> kRowColumns = {
+    "id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request", "Status", "Bytes"};
+
+TEST_F(PostgresDriverTest, ConnectFailuresExplainTheCauseWithoutThePassword) {
+    KP_REQUIRE_POSTGRES(connection);
+    const std::string password = ConnectionString::Parse(connection).Value("Password");
+
+    auto expectFailure = [&](const std::string& text, const std::string& sqlstate,
+                             const std::string& cause) {
+        try {
+            OpenConnection(text);
+            ADD_FAILURE() << "connected with " << cause;
+        } catch (const DbError& e) {
+            EXPECT_EQ(Sqlstate(e), sqlstate) << e.what();
+            EXPECT_NE(std::string(e.what()).find(cause), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).find(password), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).find(text), std::string::npos);
+        }
+    };
+    expectFailure(WithKey(connection, "Password", "wrong"), "28P01",
+                  "password authentication failed");
+    expectFailure(WithKey(connection, "Database", "no_such_db"), "3D000", "does not exist");
+    // Port 1 on loopback: nothing listens, the refusal comes at once.
+    expectFailure(WithKey(connection, "Port", "1"), "08001", "Connection refused");
+    // A quote or a conninfo-looking text in a value is part of the value, nothing else.
+    expectFailure(WithKey(connection, "Host", "127.0.0.1' port='5432"), "08001",
+                  "127.0.0.1' port='5432");
+    expectFailure(WithKey(connection, "Database", "kestrelport password=x"), "3D000",
+                  "kestrelport password=x");
+}
+
+TEST_F(PostgresDriverTest, UriInDataSourceConnects) {
+    KP_REQUIRE_POSTGRES(connection);
+    const auto s = ConnectionString::Parse(connection);
+    const std::string uri = "postgresql://" + s.Value("User ID") + ":" + s.Value("Password") +
+                            "@127.0.0.1:" + s.Value("Port") + "/" + s.Value("Database");
+    auto db = OpenConnection("Provider=PostgreSQL;Data Source=\"" + uri + "\"");
+    EXPECT_TRUE(db->Query("SELECT 1 AS one").hasRows);
+
+    try {
+        OpenConnection("Provider=PostgreSQL;Data Source=\"" + uri + "x\"");
+        ADD_FAILURE() << "connected to a missing database";
+    } catch (const DbError& e) {
+        EXPECT_EQ(std::string(e.what()).find(s.Value("Password")), std::string::npos);
+    }
+}
+
+TEST_F(PostgresDriverTest, TargetTableIsFoundAndIndexedWhateverTheCaseOfItsName) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    EXPECT_FALSE(db->HasTable(base + "_data"));
+    CreateTarget(*db, base);
+    EXPECT_TRUE(db->HasTable(base + "_data"));
+    EXPECT_TRUE(db->HasTable(FoldIdentifier(base) + "_data"));
+    const auto columns = db->TableColumns(base + "_data");
+    ASSERT_EQ(columns.size(), 20u);
+    EXPECT_EQ(columns[0], "id");
+    EXPECT_EQ(columns[8], "datetimevalue");
+
+    db->CreateIndex({base + "_data", base + "_Index", {"id"}, true, true});
+    const auto index = db->Query(
+        "SELECT conname FROM pg_constraint WHERE contype = 'p' AND conrelid = to_regclass('" +
+        base + "_data')");
+    ASSERT_EQ(index.rows.size(), 1u);
+    EXPECT_EQ(index.rows[0][0].AsText(), FoldIdentifier(base) + "_index");
+
+    // The primary key holds: a second row with the same id fails.
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    insert->Insert(Row(1, "1.2.3.4"));
+    EXPECT_THROW(insert->Insert(Row(1, "1.2.3.5")), DbError);
+}
+
+TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    std::vector<std::string> texts = {"plain",
+                                      "it's \\ \"quoted\"",
+                                      "caf\xC3\xA9",
+                                      "caf\xE9",
+                                      std::string("nul\0inside", 10),
+                                      std::string("\0", 1),
+                                      "\xEE\x80\x80 starts with the escape mark",
+                                      "\xEE\x80\x81"
+                                      "A\xC3\x81",
+                                      "\xC3\x81\xEE\x80\x80"};
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    texts.push_back(all);
+    for (int b = 0; b < 256; ++b) texts.push_back(std::string(1, static_cast<char>(b)) + "x");
+
+    auto insert =
+        db->PrepareInsert(base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt",
+                                           "Request", "Status", "Bytes", "UserAgent"});
+    db->Begin();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        auto row = Row(static_cast<int>(i), "1.2.3.4");
+        row.push_back(FieldValue::Text(texts[i]));
+        insert->Insert(row);
+    }
+    db->Commit();
+    const auto result = db->Query("Select id, UserAgent From [" + base + "_data] Order By id");
+    ASSERT_EQ(result.rows.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(result.rows[i][1].AsText(), texts[i]) << "text " << i;
+
+    // A literal in a statement means the same bytes as the stored value.
+    const auto found = db->Query("Select id From [" + base +
+                                 "_data] Where UserAgent = " + db->SqlStringLiteral(texts[3]));
+    ASSERT_EQ(found.rows.size(), 1u);
+    EXPECT_EQ(found.rows[0][0].AsInteger(), 3);
+}
+
+TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    auto row = Row(1, "1.2.3.4");
+    row[2] = FieldValue::Text("\xE9\xE9\xE9");  // three Latin-1 bytes fit varchar(3)
+    EXPECT_NO_THROW(insert->Insert(row));
+    row[2] = FieldValue::Text("ABCD");
+    try {
+        insert->Insert(row);
+        ADD_FAILURE() << "a four-letter country was stored";
+    } catch (const DbError& e) {
+        EXPECT_EQ(Sqlstate(e), "22001");
+    }
+}
+
+// Inside a transaction a failing row is not stored, the rows before it are, and the
+// transaction goes on.
+TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    db->Begin();
+    insert->Insert(Row(1, "1.1.1.1"));
+    insert->Insert(Row(2, "2.2.2.2"));
+    auto bad = Row(3, "3.3.3.3");
+    bad[2] = FieldValue::Null();  // Country is NOT NULL
+    try {
+        insert->Insert(bad);
+        ADD_FAILURE() << "a row without country was stored";
+    } catch (const DbError& e) {
+        EXPECT_EQ(Sqlstate(e), "23502");
+        EXPECT_EQ(db->CodeMessage(e.Code()), "23502 not_null_violation");
+    }
+    insert->Insert(Row(4, "4.4.4.4"));
+    db->Commit();
+    const auto result = db->Query("Select id From [" + base + "_data] Order By id");
+    ASSERT_EQ(result.rows.size(), 3u);
+    EXPECT_EQ(result.rows[0][0].AsInteger(), 1);
+    EXPECT_EQ(result.rows[1][0].AsInteger(), 2);
+    EXPECT_EQ(result.rows[2][0].AsInteger(), 4);
+}
+
+TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+
+    auto max = db->Query("Select\n  Max([" + base + "_data].id) As BiggestID\nFrom\n  [" + base +
+                         "_data]");
+    ASSERT_EQ(max.rows.size(), 1u);
+    EXPECT_TRUE(max.rows[0][0].IsNull());
+    EXPECT_EQ(max.columns[0], "biggestid");
+
+    auto insert =
+        db->PrepareInsert(base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt",
+                                           "Request", "Status", "Bytes", "DateTimeValue"});
+    auto row = Row(1, "1.1.1.1");
+    row.push_back(FieldValue::Date(DateTime::FromCalendar({2000, 10, 10, 13, 55, 36})));
+    insert->Insert(row);
+    row = Row(2, "1.1.1.1");
+    row.push_back(FieldValue::Null());
+    insert->Insert(row);
+
+    const auto rows = db->Query("Select [" + base + "_data].id, [" + base +
+                                "_data].DateTimeValue, Status From [" + base + "_data] Order By [" +
+                                base + "_data].DateTimeValue");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(rows.rows[0][0].AsInteger(), 2);
+    EXPECT_TRUE(rows.rows[0][1].IsNull());
+    EXPECT_EQ(rows.rows[1][1].AsDateTime(), DateTime::FromCalendar({2000, 10, 10, 13, 55, 36}));
+    EXPECT_EQ(rows.rows[1][2].GetKind(), FieldValue::Kind::Int16);
+
+    max = db->Query("Select Max([" + base + "_data].id) As BiggestID From [" + base + "_data]");
+    EXPECT_EQ(max.rows[0][0].AsInteger(), 2);
+}
+
+TEST_F(PostgresDriverTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    insert->Insert(Row(1, "1.1.1.1"));
+    insert->Insert(Row(2, "2.2.2.2"));
+
+    auto rows = db->Query("Select *\nFrom\n  [" + base + "_data]\nWhere\n  [" + base +
+                          "_data].IsSpider Is Null");
+    ASSERT_EQ(rows.keys.size(), 2u);
+    EXPECT_EQ(rows.columns.size(), 20u);
+    auto update = db->PrepareUpdate(rows.keyTable, {"IsSpider"});
+    db->Begin();
+    RowKey key = update->Update(rows.keys[0], std::vector{FieldValue::Text("S")});
+    key = update->Update(key, std::vector{FieldValue::Text("R")});
+    EXPECT_THROW(update->Update(rows.keys[0], std::vector{FieldValue::Text("X")}), DbError);
+    db->Commit();
+
+    const auto marked = db->Query("Select IsSpider From [" + base + "_data] Order By IsSpider");
+    ASSERT_EQ(marked.rows.size(), 2u);
+    EXPECT_TRUE(marked.rows[0][0].IsNull());
+    EXPECT_EQ(marked.rows[1][0].AsText(), "R");
+
+    // Grouped and aggregated rows have no keys.
+    EXPECT_TRUE(db->Query("Select IP From [" + base + "_data] Group By IP").keys.empty());
+}
+
+TEST_F(PostgresDriverTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    auto insert = db->PrepareInsert(
+        base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request",
+                         "Status", "Bytes", "FileName", "Extension", "IsSpider"});
+    auto add = [&](int id, const std::string& ip, const std::string& file,
+                   const std::string& extension, const std::string& spider) {
+        auto row = Row(id, ip);
+        row.push_back(FieldValue::Text(file));
+        row.push_back(FieldValue::Text(extension));
+        row.push_back(spider.empty() ? FieldValue::Null() : FieldValue::Text(spider));
+        insert->Insert(row);
+    };
+    add(1, "1.1.1.1", "index", "html", "");
+    add(2, "1.1.1.1", "robots", "txt", "");
+    add(3, "1.1.1.1", "page", "html", "S");
+    add(4, "2.2.2.2", "robots", "html", "");
+    add(5, "3.3.3.3", "robot", "txt", "");
+    db->Execute(
+        Format("UPDATE %s_data INNER JOIN %s_data AS %s_data1 ON %s_data.IP = %s_data1.IP SET "
+               "%s_data1.IsSpider = 'R'\nWHERE (((%s_data.FileName)='robots') AND "
+               "((%s_data.Extension)='txt'));",
+               base));
+    const auto rows = db->Query("Select id, IsSpider From [" + base + "_data] Order By id");
+    ASSERT_EQ(rows.rows.size(), 5u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(rows.rows[i][1].AsText(), "R") << i;
+    EXPECT_TRUE(rows.rows[3][1].IsNull());
+    EXPECT_TRUE(rows.rows[4][1].IsNull());
+}
+
+TEST_F(PostgresDriverTest, HostileNamesAndStatementsFailCleanly) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    // The base name goes into the statements unquoted: these must fail, not run extra SQL.
+    const std::vector<std::string> hostileNames = {
+        "my table", "x'y", "x\"y", "x_data(id int); DROP TABLE " + base + "_data; --"};
+    for (const auto& hostile : hostileNames) {
+        EXPECT_THROW(db->Execute(Format(kCreateTable, hostile)), DbError) << hostile;
+        EXPECT_FALSE(db->HasTable(hostile + "_data")) << hostile;
+    }
+    EXPECT_TRUE(db->HasTable(base + "_data"));
+    EXPECT_THROW(db->Query("Select 1; Select 2"), DbError);
+    EXPECT_THROW(db->Execute("DELETE FROM " + base + "_data; DROP TABLE " + base + "_data"),
+                 DbError);
+    EXPECT_TRUE(db->HasTable(base + "_data"));
+    // Bracketed names may hold anything.
+    EXPECT_FALSE(db->HasTable("no such ]\"' table"));
+    EXPECT_THROW(db->Query("Select * From [no such \" table]"), DbError);
+}
+
+TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    for (int i = 0; i < 40; ++i) insert->Insert(Row(i, "10.0.0." + std::to_string(i % 8)));
+
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 8; ++t)
+        workers.emplace_back([&, t] {
+            db->Execute("UPDATE  [" + base + "_data]\nSET [HostName]='host" + std::to_string(t) +
+                        "'\nWHERE IP='10.0.0." + std::to_string(t) + "'\n");
+        });
+    for (auto& w : workers) w.join();
+    const auto rows = db->Query("Select IP, HostName From [" + base + "_data]");
+    ASSERT_EQ(rows.rows.size(), 40u);
+    for (const auto& row : rows.rows)
+        EXPECT_EQ(row[1].AsText(), "host" + row[0].AsText().substr(7));
+}
+
+}  // namespace
