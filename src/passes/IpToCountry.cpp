@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <utility>
@@ -185,13 +186,23 @@ void CountryRangeList::BuildIndex() {
         }
     }
 
-    // Neighbours with the same owner are one interval.
+    // Intervals name their owner's code; neighbours with the same code are one interval.
+    codes_.assign(1, std::string(kUnknownCountry));
+    std::map<std::string_view, std::uint32_t> codeIndexes;
     starts_.clear();
-    owners_.clear();
+    intervalCodes_.clear();
     for (std::size_t i = 0; i < count; ++i) {
-        if (!owners_.empty() && owners_.back() == owners[i]) continue;
+        std::uint32_t code = 0;
+        if (owners[i] >= 0) {
+            const std::string& text = ranges_[static_cast<std::size_t>(owners[i])].code;
+            auto [at, added] =
+                codeIndexes.try_emplace(text, static_cast<std::uint32_t>(codes_.size()));
+            if (added) codes_.push_back(text);
+            code = at->second;
+        }
+        if (!intervalCodes_.empty() && intervalCodes_.back() == code) continue;
         starts_.push_back(cuts[i]);
-        owners_.push_back(owners[i]);
+        intervalCodes_.push_back(code);
     }
     firstInterval_.assign(65537, 0);
     for (std::uint32_t block = 0; block <= 65536; ++block) {
@@ -203,22 +214,20 @@ void CountryRangeList::BuildIndex() {
     }
 }
 
-std::int32_t CountryRangeList::OwnerOf(std::uint32_t number) const {
-    if (starts_.empty()) return -1;
+std::uint32_t CountryRangeList::CodeIndexOf(std::uint32_t number) const {
+    if (starts_.empty()) return 0;
     const std::uint32_t block = number >> 16;
     auto first = starts_.begin() + firstInterval_[block];
     auto last = starts_.begin() + firstInterval_[block + 1];
     // starts_[0] is 0, so the interval before the first start above `number` always exists.
     auto next = std::upper_bound(first, last, number);
-    return owners_[static_cast<std::size_t>(next - starts_.begin()) - 1];
+    return intervalCodes_[static_cast<std::size_t>(next - starts_.begin()) - 1];
 }
 
 std::string_view CountryRangeList::CountryFor(std::string_view address) const {
     std::optional<std::uint32_t> number = IpToNumber(address);
-    if (!number) return kUnknownCountry;
-    std::int32_t owner = OwnerOf(*number);
-    return owner < 0 ? kUnknownCountry
-                     : std::string_view(ranges_[static_cast<std::size_t>(owner)].code);
+    if (!number || starts_.empty()) return kUnknownCountry;
+    return codes_[CodeIndexOf(*number)];
 }
 
 bool LoadIpToCountry(CountryRangeList& list, ProgressChannel& channel) {

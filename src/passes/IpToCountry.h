@@ -47,13 +47,16 @@ class CountryRangeList {
 
   private:
     void BuildIndex();
-    std::int32_t OwnerOf(std::uint32_t number) const;
+    std::uint32_t CodeIndexOf(std::uint32_t number) const;
 
     std::vector<CountryRange> ranges_;
     // The number line cut at every range bound: interval i runs from starts_[i] to just before
-    // starts_[i + 1] and belongs to ranges_[owners_[i]], or to none when the owner is negative.
+    // starts_[i + 1] and belongs to the first range in file order that holds it, or to none.
+    // The owner's code is kept as an index into the few distinct codes, so that a lookup does not
+    // touch the large range list at all.
     std::vector<std::uint32_t> starts_;
-    std::vector<std::int32_t> owners_;
+    std::vector<std::uint32_t> intervalCodes_;
+    std::vector<std::string> codes_;  // codes_[0] is the unknown mark
     // firstInterval_[h] is the first interval starting at or above h << 16: it narrows every
     // binary search to the intervals of one /16 block.
     std::vector<std::uint32_t> firstInterval_;
