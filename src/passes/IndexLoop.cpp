@@ -32,7 +32,9 @@ IndexLoop::~IndexLoop() {
     }
 }
 
-void IndexLoop::Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+void IndexLoop::Cancel() {
+    cancelled_.store(true, std::memory_order_relaxed);
+}
 
 bool IndexLoop::WaitFor(std::chrono::milliseconds timeout) {
     std::unique_lock lock(doneMutex_);

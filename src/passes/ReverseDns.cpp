@@ -78,8 +78,8 @@ void LookUpAndStore(ProgressChannel& channel, CADODatabase& db, const std::strin
         std::string host = lookup(address);
         if (host.size() > kHostNameMaxBytes) host.resize(kHostNameMaxBytes);
         CADORecordset update(db);
-        update.Open(FormatSql(kHostNameUpdate,
-                              {base, SqlTextLiteral(host), SqlTextLiteral(address)}));
+        update.Open(
+            FormatSql(kHostNameUpdate, {base, SqlTextLiteral(host), SqlTextLiteral(address)}));
         state.completed.fetch_add(1, std::memory_order_relaxed);
         return true;
     };
@@ -92,8 +92,7 @@ void LookUpAndStore(ProgressChannel& channel, CADODatabase& db, const std::strin
         const std::uint32_t done = state.completed.load(std::memory_order_relaxed);
         if (done - lastShown > kStatusStep) {
             channel.SetStatusText("Host lookup - stage 2 of 2: Completed " + std::to_string(done) +
-                                  " out of " + std::to_string(state.total) +
-                                  " hostname lookups..");
+                                  " out of " + std::to_string(state.total) + " hostname lookups..");
             channel.SetProgressPos(Percent(done, state.total));
             lastShown = done;
         }

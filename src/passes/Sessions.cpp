@@ -45,7 +45,8 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     std::string filter;
     for (const std::string& extension : pageHitExtList) {
         if (!filter.empty()) filter += " or ";
-        filter += extension.empty() ? column + " Is Null" : column + "=" + SqlTextLiteral(extension);
+        filter +=
+            extension.empty() ? column + " Is Null" : column + "=" + SqlTextLiteral(extension);
     }
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
@@ -60,8 +61,10 @@ struct RowWrite {
 
 void StoreRow(CADORecordset& rows, const RowWrite& write) {
     rows.Edit();
-    rows.WriteFieldValue("SessionID", FieldValue::UInt32(static_cast<std::uint32_t>(write.sessionId)));
-    if (write.pageTimeSecs) rows.WriteFieldValue("PageTimeSecs", FieldValue::Int16(*write.pageTimeSecs));
+    rows.WriteFieldValue("SessionID",
+                         FieldValue::UInt32(static_cast<std::uint32_t>(write.sessionId)));
+    if (write.pageTimeSecs)
+        rows.WriteFieldValue("PageTimeSecs", FieldValue::Int16(*write.pageTimeSecs));
     rows.Update();
 }
 
@@ -125,16 +128,18 @@ void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const st
     try {
         std::int32_t sessionNumber = 0;
         CADORecordset nextId(db);
-        if (nextId.Open(statement) && !nextId.IsEof()) nextId.ReadFieldLong("NextID", sessionNumber);
+        if (nextId.Open(statement) && !nextId.IsEof())
+            nextId.ReadFieldLong("NextID", sessionNumber);
 
-        statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base, base,
+        // The filter follows "Is Null"; every other place is the base name.
+        statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base,
                                            PageHitFilter(base, pageHitExtList), base, base, base});
         CADORecordset rows(db);
         if (!rows.Open(statement) || rows.RecordCount() <= 0) return;
         NumberSessions(channel, rows, sessionNumber);
         rows.Close();
     } catch (const CADOException& error) {
-        channel.MessageBox("SQL Error in CreateSessionIdAndTime process\r\n\r\n" + error.ErrorText() +
-                           "\r\n\r\nSQL:\r\n" + statement);
+        channel.MessageBox("SQL Error in CreateSessionIdAndTime process\r\n\r\n" +
+                           error.ErrorText() + "\r\n\r\nSQL:\r\n" + statement);
     }
 }

@@ -43,6 +43,8 @@ void MarkAgentsInList(ProgressChannel& channel, CADODatabase& db, const std::str
         if (done % 10 == 0) channel.SetProgressPos(static_cast<int>(done * 100 / total));
         channel.PumpMessages();
     }
+    // Closing commits the last marks; a failure there must reach the user too.
+    rows.Close();
 }
 
 }  // namespace

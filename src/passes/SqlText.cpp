@@ -1,6 +1,5 @@
 #include "passes/SqlText.h"
 
-
 namespace {
 
 template <class NextValue>

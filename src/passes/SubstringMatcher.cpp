@@ -9,8 +9,7 @@ constexpr std::uint32_t kNone = UINT32_MAX;
 
 }  // namespace
 
-SubstringMatcher::SubstringMatcher(const std::vector<std::string>& patterns)
-    : byteClass_(256, 0) {
+SubstringMatcher::SubstringMatcher(const std::vector<std::string>& patterns) : byteClass_(256, 0) {
     std::array<bool, 256> used{};
     for (const std::string& pattern : patterns) {
         if (pattern.empty()) matchesEverything_ = true;
