@@ -94,8 +94,8 @@ class LogGenerator {
         "how+to+fix+a+widget",
         "%D0%B2%D0%B8%D0%B4%D0%B6%D0%B5%D1%82",
         "gadgets"};
-    static constexpr std::array<std::string_view, 4> kStaticFiles = {
-        "/css/site.css", "/js/app.min.js", "/images/logo.png", "/images/spacer.gif"};
+    static constexpr std::array<std::string_view, 5> kStaticFiles = {
+        "/css/site.css", "/js/menu.js", "/js/app.min.js", "/images/logo.png", "/images/spacer.gif"};
 
     void MakeVisitors() {
         for (int i = 0; i < 3000; ++i) {

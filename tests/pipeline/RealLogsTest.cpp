@@ -2,13 +2,12 @@
 // from the data folder's description of the files, never from a run of this code.
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 
+#include "pipeline/GzipLines.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/LogTimestamp.h"
 #include "pipeline/RequestAnalysis.h"
@@ -18,21 +17,6 @@ namespace {
 std::string RealLogPath(const std::string& name) {
     const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
     return std::string(dir && *dir ? dir : "/work/shared/data") + "/logs/" + name;
-}
-
-// The lines of a gzip file, cut at line feeds only.
-std::vector<std::string> ReadGzipLines(const std::string& fileName) {
-    std::unique_ptr<gzFile_s, int (*)(gzFile)> file(gzopen(fileName.c_str(), "rb"), gzclose);
-    if (!file) return {};
-    std::string text;
-    char buffer[1 << 16];
-    for (int n; (n = gzread(file.get(), buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        lines.push_back(text.substr(start, nl - start));
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
 }
 
 CStringArrayPBEx BuiltInMonths() {
