@@ -12,6 +12,7 @@
 #include "passes/IpToCountry.h"
 #include "passes/ReverseDns.h"
 #include "passes/SearchEngines.h"
+#include "pipeline/CoreWriter.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/ProgressChannel.h"
 
@@ -51,6 +52,10 @@ class CKestrelportDlg : public ProgressChannel {
     void ShowHelpFile();
     void CheckForUpdates();
     void ShowAbout();
+
+    // The steps of an export run. Each shows its own failure and answers whether to go on.
+    bool PrepareTargetTable();
+    bool WriteCombinedLog(CStringArrayPBEx& lines);
 
     // Progress channel over the dialog's controls.
     Answer MessageBox(const std::string& text, MessageType type = MessageType::Ok) override;
@@ -99,6 +104,8 @@ class CKestrelportDlg : public ProgressChannel {
     // it to show the progress.
     std::atomic<std::uint32_t>& LookupsCompleted = ReverseDns.completed;
     std::uint32_t& LookupTotal = ReverseDns.total;
+    // What the last export wrote, for the terminal program's summary line.
+    CoreWriterCounts LastExportCounts;
 
   private:
     // The log file control's text is not a member: it is read and set directly.

@@ -3,8 +3,6 @@
 // to its feature's own file when that is built.
 #include "app/CKestrelportDlg.h"
 
-void CKestrelportDlg::RunExport() {}
-
 void CKestrelportDlg::OnBuildConnectionString() {}
 
 void CKestrelportDlg::ShowHelpFile() {}

@@ -1,0 +1,147 @@
+// "Go!": one export from the fields on screen to the last pass, and its two steps that need the
+// dialog (the target table and the writer with its passes).
+#include "app/CErrorLogDlg.h"
+#include "app/CKestrelportDlg.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "db/CADODatabase.h"
+#include "db/CADOXCatalog.h"
+#include "db/TargetTable.h"
+#include "pipeline/PostWrite.h"
+#include "pipeline/RequestAnalysis.h"
+#include "textfiles/ReadLogFile.h"
+
+namespace {
+
+constexpr const char* kCannotOpen = "Unable to open database with connection string provided!";
+
+// Holds the wait cursor for the rest of the run, whichever way it ends.
+class WaitCursor {
+  public:
+    explicit WaitCursor(ProgressChannel& channel) : channel_(channel) {
+        channel_.BeginWaitCursor();
+    }
+    ~WaitCursor() { channel_.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    ProgressChannel& channel_;
+};
+
+// Keeps a second run from starting inside the first, and gives "Go!" back even when the writer
+// leaves by an exception no one expected.
+class GoDisabled {
+  public:
+    explicit GoDisabled(WindowServices& window) : window_(window) {
+        window_.EnableControl(ControlId::Go, false);
+    }
+    ~GoDisabled() { window_.EnableControl(ControlId::Go, true); }
+    GoDisabled(const GoDisabled&) = delete;
+    GoDisabled& operator=(const GoDisabled&) = delete;
+
+  private:
+    WindowServices& window_;
+};
+
+// A failing index step is silent: the table is then used without its index.
+void AddTargetIndex(const std::string& connectionString, const std::string& base) {
+    CADOXCatalog catalog;
+    catalog.Open(connectionString);
+    CADOXTable table(catalog);
+    if (!table.Open(TargetTableName(base))) return;
+    CADOXIndex index;
+    if (!index.Create(TargetIndexName(base))) return;
+    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.SetPrimaryAndUnique();
+    table.AddIndex(index);
+}
+
+}  // namespace
+
+void CKestrelportDlg::RunExport() {
+    UpdateData(true);
+    const std::string logFile = LogFileText();
+    if (ConnectionString.empty() || logFile.empty()) {
+        MessageBox("You must supply a source file and a database connection string!");
+        return;
+    }
+    // Stored before the log is read, so that a run that fails later still becomes the default
+    // of the next start.
+    const char* section = SettingsKey::Section;
+    settings_.WriteText(section, SettingsKey::Source, logFile);
+    settings_.WriteText(section, SettingsKey::ConnString, ConnectionString);
+    settings_.WriteText(section, SettingsKey::TableBasis, TableBaseName);
+    settings_.WriteInt(section, SettingsKey::Reset, ResetTable ? 1 : 0);
+    settings_.WriteText(section, SettingsKey::IncludeExts, IncludeExts);
+    settings_.WriteText(section, SettingsKey::PageHitExts, PageHitExts);
+    settings_.WriteInt(section, SettingsKey::AutoDNS, AutoDNS ? 1 : 0);
+
+    BuildExtensionList(IncludeExts, IncludeExtList);
+    BuildExtensionList(PageHitExts, PageHitExtList);
+    LastExportCounts = {};
+
+    CStringArrayPBEx lines;
+    WaitCursor wait(*this);
+    if (!ReadLogFile(logFile, lines, *this)) return;
+    if (!PrepareTargetTable()) {
+        ShowStatus(false);
+        return;
+    }
+    GoDisabled goDisabled(window_);
+    WriteCombinedLog(lines);
+}
+
+bool CKestrelportDlg::PrepareTargetTable() {
+    if (TableExists(ConnectionString, TargetTableName(TableBaseName))) return true;
+    try {
+        CADODatabase db;
+        if (!db.Open(ConnectionString)) {
+            MessageBox(kCannotOpen);
+            return false;
+        }
+        CADOCommand(db, TargetTableCreateStatement(TableBaseName), CADOCommand::kStoredProcedure)
+            .Execute();
+        AddTargetIndex(ConnectionString, TableBaseName);
+        db.Close();
+        return true;
+    } catch (const CADOException& error) {
+        MessageBox("Error making table: " + error.ErrorText());
+        return false;
+    }
+}
+
+bool CKestrelportDlg::WriteCombinedLog(CStringArrayPBEx& lines) {
+    // Copies: handlers that run while the writer pumps messages (File > Open) may change the
+    // fields, and the run must go on with what it was started with.
+    const std::string base = TableBaseName;
+    const bool autoDns = AutoDNS;
+    CoreWriterContext context{.channel = *this,
+                              .connectionString = ConnectionString,
+                              .base = base,
+                              .resetTable = ResetTable,
+                              .includeExts = IncludeExts,
+                              .includeExtList = IncludeExtList,
+                              .monthNames = MonthNameList,
+                              .countries = CountryRanges,
+                              .engines = SearchEngines,
+                              .afterWrite = {}};
+    context.afterWrite = [&](CADODatabase& db, const CStringArrayPBEx& badLines) {
+        PostWriteContext passes{.channel = *this,
+                                .db = db,
+                                .base = base,
+                                .spiders = SpiderList,
+                                .pageHitExtList = PageHitExtList,
+                                .autoDns = autoDns,
+                                .dns = ReverseDns,
+                                .lookup = HostLookup,
+                                .dnsWorkers = LookupWorkers,
+                                .showErrorLog = [this](const CStringArrayPBEx& list) {
+                                    CErrorLogDlg dialog(settings_);
+                                    dialog.SetBadLineList(list);
+                                    window_.RunErrorLogDialog(dialog);
+                                }};
+        RunPostWritePasses(passes, badLines);
+    };
+    return ::WriteCombinedLog(context, lines, &LastExportCounts);
+}

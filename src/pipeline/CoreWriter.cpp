@@ -1,0 +1,138 @@
+#include "pipeline/CoreWriter.h"
+
+#include "db/CADODatabase.h"
+#include "db/CADORecordset.h"
+#include "db/TargetTable.h"
+#include "passes/SqlText.h"
+#include "pipeline/LogRecord.h"
+#include "pipeline/LogTimestamp.h"
+#include "pipeline/RequestAnalysis.h"
+#include "textfiles/ProgressChannel.h"
+
+namespace {
+
+constexpr const char* kClearTable = "DELETE FROM %s_data";
+constexpr const char* kBiggestId = "Select\n  Max([%s_data].id) As BiggestID\nFrom\n  [%s_data]";
+// Moving the bar and draining the window's messages costs more than a row; doing it for every
+// line would slow a large export for nothing the user can see.
+constexpr CStringArrayPBEx::Index kProgressInterval = 500;
+
+std::string MalformedLineEntry(CStringArrayPBEx::Index index, const std::string& line) {
+    return "Line " + std::to_string(index + 1) + " incomplete/improperly formed: \"" + line + "\"";
+}
+
+std::string FailureText(const CADOException& error, CStringArrayPBEx::Index processed,
+                        CStringArrayPBEx::Index total) {
+    return "SQL Error in WriteCombinedLog:\r\n\r\n" + error.ErrorText() + "\r\n\r\nProcessed " +
+           std::to_string(processed) + " of " + std::to_string(total) + " records in log file.";
+}
+
+void HideProgress(ProgressChannel& channel) {
+    channel.ShowProgress(false);
+    channel.ShowStatus(false);
+}
+
+std::int32_t BiggestId(CADODatabase& db, const std::string& base) {
+    CADORecordset query(db);
+    query.Open(FormatWithBase(kBiggestId, base));
+    std::int32_t biggest = 0;
+    // An empty table answers NULL, which leaves the counter at 0.
+    if (!query.IsEof() && !query.ReadFieldLong("BiggestID", biggest)) biggest = 0;
+    query.Close();
+    return biggest;
+}
+
+// The columns of one kept line, in the order the table's writers have always set them.
+void SetRowFields(CADORecordset& rows, std::int32_t id, const LogRecord& record,
+                  const RequestFile& file, CoreWriterContext& context) {
+    rows.WriteFieldValue("id", FieldValue::UInt32(static_cast<std::uint32_t>(id)));
+    rows.WriteFieldText("IP", record[kFieldIP]);
+    rows.WriteFieldText("Country", CountryForIp(context.countries, record[kFieldIP]));
+    rows.WriteFieldText("identd", record[kFieldIdentd]);
+    rows.WriteFieldText("UserID", record[kFieldUserID]);
+    rows.WriteFieldText("DateTimeTxt", record[kFieldDateTimeTxt]);
+    rows.WriteFieldText("Request", record[kFieldRequest]);
+    rows.WriteFieldText("FileName", file.FileName);
+    rows.WriteFieldText("Extension", file.Extension);
+    rows.WriteFieldValue("Status", FieldValue::Int16(record.StatusValue()));
+    rows.WriteFieldValue("Bytes", FieldValue::Int32(record.BytesValue()));
+    rows.WriteFieldText("Referrer", record[kFieldReferrer]);
+    const ReferrerAnalysis search = AnalyseReferrer(record[kFieldReferrer], context.engines);
+    if (search.searchTerm) rows.WriteFieldText("SearchTerm", *search.searchTerm);
+    if (search.resultsPage) rows.WriteFieldShort("ResultsPage", *search.resultsPage);
+    rows.WriteFieldText("UserAgent", record[kFieldUserAgent]);
+}
+
+}  // namespace
+
+bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
+                      CoreWriterCounts* counts) {
+    ProgressChannel& channel = context.channel;
+    const CStringArrayPBEx::Index total = lines.GetSize();
+    CStringArrayPBEx::Index i = 0;
+    CoreWriterCounts done;
+    CADODatabase db;
+    CADORecordset rows;
+    CStringArrayPBEx badLines;
+    try {
+        if (!db.Open(context.connectionString)) {
+            channel.MessageBox("Unable to open database with connection string provided!");
+            return false;
+        }
+        rows = CADORecordset(db);
+        if (context.resetTable) rows.Open(FormatWithBase(kClearTable, context.base));
+        std::int32_t id = BiggestId(db, context.base);
+        rows.Open(TargetTableName(context.base));
+        LoadIpToCountry(context.countries, channel);
+
+        channel.ShowProgress(true);
+        channel.ShowStatus(true);
+        channel.SetStatusText("Writing core data to SQL table..");
+        channel.SetProgressRange(1, 100);
+        channel.SetProgressPos(1);
+
+        LogRecord record;
+        for (i = 0; i < total; ++i) {
+            const std::string& line = lines[i];
+            SplitLogLine(line, record);
+            const RequestFile file = AnalyseRequest(record[kFieldRequest]);
+            if (IsIncludedExtension(file.Extension, context.includeExts, context.includeExtList)) {
+                rows.AddNew();
+                SetRowFields(rows, ++id, record, file, context);
+                const DateTime when =
+                    ParseLogTimestamp(record[kFieldDateTimeTxt], context.monthNames);
+                if (when.IsValid()) rows.WriteFieldValue("DateTimeValue", FieldValue::Date(when));
+                rows.Update();
+                ++done.rowsWritten;
+                if (!record.IsComplete() || !when.IsValid()) {
+                    badLines.Add(MalformedLineEntry(i, line));
+                }
+            }
+            if (i % kProgressInterval == 0) {
+                channel.SetProgressPos(static_cast<int>(i * 100 / total));
+                channel.PumpMessages();
+            }
+        }
+        HideProgress(channel);
+        lines.FreeAll();
+    } catch (const CADOException& error) {
+        channel.MessageBox(FailureText(error, i, total));
+        HideProgress(channel);
+        if (counts) *counts = done;
+        return false;
+    }
+
+    done.malformedLines = badLines.GetSize();
+    if (counts) *counts = done;
+    if (context.afterWrite) context.afterWrite(db, badLines);
+
+    try {
+        rows.Close();
+        db.Close();
+    } catch (const CADOException& error) {
+        // The passes commit what they change, so this can only be the last rows of the log.
+        channel.MessageBox(FailureText(error, total, total));
+        return false;
+    }
+    return true;
+}
