@@ -80,8 +80,8 @@ class CKestrelportDlg : public ProgressChannel {
     // The dialog state. The export run, the writer and the passes read and fill it directly.
 
     // The reverse DNS flag and counters, shared with the lookup workers; LookupRunning,
-    // LookupsCompleted and LookupTotal name its members. Only the dialog's thread writes the flag; workers read it with
-    // relaxed ordering, as a stop request needs no ordering with other data.
+    // LookupsCompleted and LookupTotal name its members. Only the dialog's thread writes the flag;
+    // workers read it with relaxed ordering, as a stop request needs no ordering with other data.
     ReverseDnsState ReverseDns;
     std::atomic<int>& LookupRunning = ReverseDns.LookupRunning;
     // The name service used by the lookups and the number of workers (0: one per processor).
