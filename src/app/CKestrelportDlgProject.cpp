@@ -17,8 +17,7 @@ void CKestrelportDlg::NewProject() {
     TableBaseName.clear();
     ResetTable = true;
     AutoDNS = true;
-    // A following Save must ask for a name instead of overwriting the project last opened.
-    CurrentProjectFile.clear();
+    // The current project file stays: New followed by Save writes the fresh set-up over it.
     UpdateData(false);
 }
 

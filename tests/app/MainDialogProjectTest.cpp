@@ -3,6 +3,7 @@
 #include "app/CKestrelportDlg.h"
 #include "app/CPBFileDialog.h"
 #include "app/SettingsStore.h"
+#include "textfiles/CStringArrayPBEx.h"
 #include "support/RecordingWindowServices.h"
 #include "support/TestSupport.h"
 
@@ -130,7 +131,7 @@ TEST_F(MainDialogProjectTest, ASaveThatCannotCreateTheFileShowsEachAttemptAndKee
     EXPECT_TRUE(window.fileDialogRequests.empty());
 }
 
-TEST_F(MainDialogProjectTest, NewAsksThenResetsTheTargetFieldsAndForgetsTheProjectFile) {
+TEST_F(MainDialogProjectTest, NewAsksThenResetsTheTargetFieldsAndKeepsTheProjectFile) {
     dialog.CurrentProjectFile = dir.File("old.txt");
     window.answers.push_back(WindowServices::Answer::No);
     const auto before = Fields();
@@ -150,10 +151,13 @@ TEST_F(MainDialogProjectTest, NewAsksThenResetsTheTargetFieldsAndForgetsTheProje
     EXPECT_EQ(window.At(ControlId::IncludeExts).text, "typed");
     EXPECT_EQ(window.At(ControlId::PageHitExts).text, "php");
 
-    // The next Save asks for a name instead of overwriting the old project.
+    // The next Save writes the fresh set-up over the project last opened or saved.
     dialog.SaveProject();
-    EXPECT_EQ(window.fileDialogRequests.size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("old.txt")));
+    EXPECT_TRUE(window.fileDialogRequests.empty());
+    CStringArrayPBEx saved;
+    ASSERT_TRUE(saved.LoadFromFile(dir.File("old.txt")));
+    EXPECT_EQ(saved.GetValue("Reset contents First"), "Y");
+    EXPECT_EQ(saved.GetValue("Table base name"), "");
 }
 
 TEST(ProjectFolder, IsTheDirectoryWithoutItsSeparatorExceptForTheRoot) {
