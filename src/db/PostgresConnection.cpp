@@ -15,6 +15,10 @@ const char* const kSource = "PostgreSQL";
 const char* const kSavepoint = "SAVEPOINT kp_row";
 const char* const kReleaseSavepoint = "RELEASE SAVEPOINT kp_row";
 const char* const kRollbackToSavepoint = "ROLLBACK TO SAVEPOINT kp_row; RELEASE SAVEPOINT kp_row";
+const char* const kBatchSavepoint = "SAVEPOINT kp_batch";
+const char* const kReleaseBatchSavepoint = "RELEASE SAVEPOINT kp_batch";
+const char* const kRollbackToBatchSavepoint = "ROLLBACK TO SAVEPOINT kp_batch";
+constexpr std::size_t kMaxQueuedRows = 1000;
 // The hidden first column through which a query's rows carry their keys.
 const char* const kKeyColumn = "kp_row_key";
 
@@ -45,9 +49,9 @@ std::int32_t ConnectFailureCode(const std::string& message) {
 
 struct ParameterArrays {
     std::vector<const char*> values;
-    explicit ParameterArrays(const PostgresStatement& s) {
-        values.reserve(s.parameters.size());
-        for (const auto& p : s.parameters) values.push_back(p ? p->c_str() : nullptr);
+    explicit ParameterArrays(const std::vector<std::optional<std::string>>& parameters) {
+        values.reserve(parameters.size());
+        for (const auto& p : parameters) values.push_back(p ? p->c_str() : nullptr);
     }
     int Count() const { return static_cast<int>(values.size()); }
 };
@@ -76,6 +80,18 @@ QueryResult ReadRows(const PGresult* r, int firstColumn) {
     return result;
 }
 
+// The first result of the next command of a pipeline; the rest of its results are dropped.
+PostgresResult NextPipelineResult(PGconn* c) {
+    PostgresResult first;
+    while (PGresult* r = PQgetResult(c)) {
+        if (!first)
+            first.reset(r);
+        else
+            PQclear(r);
+    }
+    return first;
+}
+
 }  // namespace
 
 PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> connection,
@@ -89,6 +105,10 @@ bool PostgresConnection::InTransaction() const {
 }
 
 void PostgresConnection::ThrowFor(const PGresult* r) {
+    throw ErrorFor(r);
+}
+
+DbError PostgresConnection::ErrorFor(const PGresult* r) {
     const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const auto packed = state ? PackSqlState(state) : std::nullopt;
     std::string text;
@@ -99,12 +119,12 @@ void PostgresConnection::ThrowFor(const PGresult* r) {
     } else {
         text = TrimEnd(PQerrorMessage(connection_.get()));
     }
-    throw DbError(packed ? *packed : ClientFailureCode(connection_.get()), kSource,
-                  ScrubSecrets(text, secrets_));
+    return DbError(packed ? *packed : ClientFailureCode(connection_.get()), kSource,
+                   ScrubSecrets(text, secrets_));
 }
 
 PostgresResult PostgresConnection::RunDirect(const PostgresStatement& s) {
-    const ParameterArrays p(s);
+    const ParameterArrays p(s.parameters);
     PostgresResult r(s.preparedName.empty()
                          ? PQexecParams(connection_.get(), s.text.c_str(), p.Count(), nullptr,
                                         p.values.data(), nullptr, nullptr, 0)
@@ -118,7 +138,7 @@ PostgresResult PostgresConnection::RunDirect(const PostgresStatement& s) {
 // trip, and a failing one is rolled back to the savepoint without touching the rows before it.
 PostgresResult PostgresConnection::RunInSavepoint(const PostgresStatement& s) {
     PGconn* c = connection_.get();
-    const ParameterArrays p(s);
+    const ParameterArrays p(s.parameters);
     if (!PQenterPipelineMode(c)) ThrowFor(nullptr);
     const bool sent =
         PQsendQueryParams(c, kSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
@@ -130,14 +150,7 @@ PostgresResult PostgresConnection::RunInSavepoint(const PostgresStatement& s) {
         PQpipelineSync(c);
     PostgresResult results[3];
     if (sent) {
-        for (auto& result : results) {
-            while (PGresult* r = PQgetResult(c)) {
-                if (!result)
-                    result.reset(r);
-                else
-                    PQclear(r);
-            }
-        }
+        for (auto& result : results) result = NextPipelineResult(c);
         // The sync point's own result ends the pipeline.
         while (PGresult* r = PQgetResult(c)) {
             const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
@@ -156,8 +169,85 @@ PostgresResult PostgresConnection::RunInSavepoint(const PostgresStatement& s) {
     return std::move(results[1]);
 }
 
-PostgresResult PostgresConnection::RunLocked(const PostgresStatement& s) {
+PostgresResult PostgresConnection::RunInSavepointOrDirect(const PostgresStatement& s) {
     return InTransaction() ? RunInSavepoint(s) : RunDirect(s);
+}
+
+PostgresResult PostgresConnection::RunLocked(const PostgresStatement& s) {
+    FlushLocked();
+    return RunInSavepointOrDirect(s);
+}
+
+void PostgresConnection::StartBatch() {
+    PGconn* c = connection_.get();
+    if (!PQenterPipelineMode(c) ||
+        !PQsendQueryParams(c, kBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0))
+        ThrowFor(nullptr);
+    batchOpen_ = true;
+}
+
+void PostgresConnection::SendQueued(const QueuedInsert& row) {
+    const ParameterArrays p(row.parameters);
+    if (!PQsendQueryPrepared(connection_.get(), row.preparedName.c_str(), p.Count(),
+                             p.values.data(), nullptr, nullptr, 0))
+        ThrowFor(nullptr);
+}
+
+std::optional<std::pair<std::size_t, PostgresResult>> PostgresConnection::EndBatch() {
+    PGconn* c = connection_.get();
+    batchOpen_ = false;
+    const bool sent =
+        PQsendQueryParams(c, kReleaseBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+        PQpipelineSync(c);
+    std::optional<std::pair<std::size_t, PostgresResult>> refused;
+    PostgresResult savepoint;
+    if (sent) {
+        savepoint = NextPipelineResult(c);
+        for (std::size_t i = 0; i < queued_.size(); ++i) {
+            PostgresResult r = NextPipelineResult(c);
+            if (!refused && (!r || !IsOk(r.get()))) refused.emplace(i, std::move(r));
+        }
+        NextPipelineResult(c);  // the release
+        while (PGresult* r = PQgetResult(c)) {
+            const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+            PQclear(r);
+            if (isSync || PQstatus(c) == CONNECTION_BAD) break;
+        }
+    }
+    PQexitPipelineMode(c);
+    if (!sent || PQstatus(c) == CONNECTION_BAD) ThrowFor(nullptr);
+    if (!savepoint || !IsOk(savepoint.get())) ThrowFor(savepoint.get());
+    return refused;
+}
+
+void PostgresConnection::FlushLocked() {
+    if (!batchOpen_) return;
+    std::optional<DbError> firstRefusal;
+    for (auto refused = EndBatch(); refused; refused = EndBatch()) {
+        if (!firstRefusal) firstRefusal = ErrorFor(refused->second.get());
+        PostgresResult undo(PQexec(connection_.get(), kRollbackToBatchSavepoint));
+        if (!undo || !IsOk(undo.get())) ThrowFor(undo.get());
+        queued_.erase(queued_.begin() + static_cast<std::ptrdiff_t>(refused->first));
+        StartBatch();
+        for (const auto& row : queued_) SendQueued(row);
+    }
+    queued_.clear();
+    DeallocateStale();
+    if (firstRefusal) throw *firstRefusal;
+}
+
+void PostgresConnection::QueueInsert(const std::string& preparedName,
+                                     std::vector<std::optional<std::string>> parameters) {
+    std::lock_guard lock(mutex_);
+    if (!InTransaction()) {
+        RunDirect({{}, std::move(parameters), preparedName});
+        return;
+    }
+    if (!batchOpen_) StartBatch();
+    queued_.push_back({preparedName, std::move(parameters)});
+    SendQueued(queued_.back());
+    // Answers pile up on the server until read; keep them well within the socket buffers.
+    if (queued_.size() >= kMaxQueuedRows) FlushLocked();
 }
 
 PostgresResult PostgresConnection::Run(const PostgresStatement& s) {
@@ -167,6 +257,7 @@ PostgresResult PostgresConnection::Run(const PostgresStatement& s) {
 
 void PostgresConnection::Prepare(const std::string& name, const std::string& text) {
     std::lock_guard lock(mutex_);
+    FlushLocked();
     if (InTransaction()) {
         // A failing prepare would abort the transaction like a failing statement.
         RunInSavepoint({"PREPARE " + name + " AS " + text, {}, {}});
@@ -178,11 +269,20 @@ void PostgresConnection::Prepare(const std::string& name, const std::string& tex
 
 void PostgresConnection::Deallocate(const std::string& preparedName) {
     std::lock_guard lock(mutex_);
-    try {
-        RunLocked({"DEALLOCATE " + preparedName, {}, {}});
-    } catch (const DbError&) {
-        // A lost connection has no prepared statements left to free.
+    // Queued rows may still use the statement; it goes with the next sending of the queue.
+    staleStatements_.push_back(preparedName);
+    if (!batchOpen_) DeallocateStale();
+}
+
+void PostgresConnection::DeallocateStale() {
+    for (const auto& name : staleStatements_) {
+        try {
+            RunInSavepointOrDirect({"DEALLOCATE " + name, {}, {}});
+        } catch (const DbError&) {
+            // A lost connection has no prepared statements left to free.
+        }
     }
+    staleStatements_.clear();
 }
 
 std::string PostgresConnection::NewPreparedName(const char* kind) {
@@ -242,6 +342,14 @@ void PostgresConnection::Begin() {
 
 void PostgresConnection::Commit() {
     std::lock_guard lock(mutex_);
+    try {
+        FlushLocked();
+    } catch (const DbError&) {
+        // Every row but the refused one is in the transaction: keep them, then report.
+        if (PQstatus(connection_.get()) == CONNECTION_OK && InTransaction())
+            RunDirect({"COMMIT", {}, {}});
+        throw;
+    }
     if (InTransaction()) RunDirect({"COMMIT", {}, {}});
 }
 
@@ -280,4 +388,26 @@ std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& set
             "Cannot connect to the PostgreSQL server: " + ScrubSecrets(why, options.secrets));
     }
     return std::make_unique<PostgresConnection>(std::move(connection), options.secrets);
+}
+
+std::vector<PostgresColumnRule> PostgresConnection::ColumnRules(
+    const std::string& table, const std::vector<std::string>& columns) {
+    PostgresResult r =
+        Run({"SELECT attname, attnotnull, atttypid, CASE WHEN atttypid = 1043 AND atttypmod >= 4 "
+             "THEN atttypmod - 4 ELSE -1 END FROM pg_catalog.pg_attribute WHERE attrelid = "
+             "to_regclass($1) AND attnum > 0 AND NOT attisdropped",
+             {PostgresIdentifier(table)},
+             {}});
+    std::vector<PostgresColumnRule> rules;
+    for (const auto& column : columns) {
+        PostgresColumnRule rule{FoldIdentifier(column)};
+        for (int row = 0; row < PQntuples(r.get()); ++row) {
+            if (rule.name != PQgetvalue(r.get(), row, 0)) continue;
+            rule.notNull = std::string_view(PQgetvalue(r.get(), row, 1)) == "t";
+            rule.typeOid = static_cast<unsigned>(std::stoul(PQgetvalue(r.get(), row, 2)));
+            rule.maxCharacters = std::stoi(PQgetvalue(r.get(), row, 3));
+        }
+        rules.push_back(rule);
+    }
+    return rules;
 }

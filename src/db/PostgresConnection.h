@@ -8,6 +8,14 @@
 // PostgreSQL aborts a whole transaction on the first failing statement. Inside a transaction
 // each statement therefore runs under a savepoint (sent in one round trip with the statement),
 // so that a failing row is rolled back alone and the rows before it stay for the commit.
+//
+// Appended rows inside a transaction are not waited for one by one: a round trip per row would
+// cap appends far below what a log export needs. They are checked against the column rules
+// (PostgresRowCheck.h), which refuses the usual bad row on the spot, and queued in one pipeline
+// under a savepoint. The queue is sent before any other statement and at Commit. Should the
+// server still refuse a queued row, the batch is rolled back to its savepoint, every other row
+// of it is sent again, and the refusal is reported by the call that sent the queue: only the
+// refused row is missing, and the caller hears of it.
 
 #include <libpq-fe.h>
 
@@ -20,6 +28,7 @@
 #include <vector>
 
 #include "db/Driver.h"
+#include "db/PostgresRowCheck.h"
 
 struct PGconnClose {
     void operator()(PGconn* c) const { PQfinish(c); }
@@ -58,6 +67,10 @@ class PostgresConnection final : public DbConnection {
 
     // Used by the prepared inserts and updates.
     PostgresResult Run(const PostgresStatement& statement);
+    void QueueInsert(const std::string& preparedName,
+                     std::vector<std::optional<std::string>> parameters);
+    std::vector<PostgresColumnRule> ColumnRules(const std::string& table,
+                                                const std::vector<std::string>& columns);
     void Deallocate(const std::string& preparedName);
 
   private:
@@ -65,11 +78,24 @@ class PostgresConnection final : public DbConnection {
     PostgresResult RunLocked(const PostgresStatement& statement);
     PostgresResult RunInSavepoint(const PostgresStatement& statement);
     PostgresResult RunDirect(const PostgresStatement& statement);
+    PostgresResult RunInSavepointOrDirect(const PostgresStatement& statement);
     void Prepare(const std::string& name, const std::string& text);
     std::string NewPreparedName(const char* kind);
     std::optional<QueryResult> QueryWithKeys(const std::string& translated);
     std::string TableName(Oid table);
     [[noreturn]] void ThrowFor(const PGresult* result);
+    DbError ErrorFor(const PGresult* result);
+    // The queued rows (see above).
+    struct QueuedInsert {
+        std::string preparedName;
+        std::vector<std::optional<std::string>> parameters;
+    };
+    void StartBatch();
+    void SendQueued(const QueuedInsert& row);
+    // Ends the pipeline; the index and the answer of the first refused row, if any.
+    std::optional<std::pair<std::size_t, PostgresResult>> EndBatch();
+    void FlushLocked();
+    void DeallocateStale();
     bool InTransaction() const;
 
     std::unique_ptr<PGconn, PGconnClose> connection_;
@@ -77,4 +103,7 @@ class PostgresConnection final : public DbConnection {
     std::mutex mutex_;
     int preparedCount_ = 0;
     std::map<Oid, std::string> tableNames_;
+    std::vector<QueuedInsert> queued_;
+    bool batchOpen_ = false;
+    std::vector<std::string> staleStatements_;  // freed once no batch needs them
 };

@@ -34,19 +34,29 @@ class PreparedStatement {
 
 class PostgresInsert final : public DbInsert {
   public:
-    PostgresInsert(PostgresConnection& connection, std::string name, std::size_t columns)
-        : statement_(connection, std::move(name)), columns_(columns) {}
+    PostgresInsert(PostgresConnection& connection, std::string table, std::string name,
+                   std::vector<PostgresColumnRule> rules)
+        : connection_(connection),
+          table_(std::move(table)),
+          statement_(connection, name),
+          name_(std::move(name)),
+          rules_(std::move(rules)) {}
 
     void Insert(std::span<const FieldValue> values) override {
-        if (values.size() != columns_)
+        if (values.size() != rules_.size())
             throw DbError(*PackSqlState("07001"), "PostgreSQL",
                           "wrong number of values for the prepared insert");
-        statement_.Run(Parameters(values));
+        auto parameters = Parameters(values);
+        CheckRow(table_, rules_, parameters);
+        connection_.QueueInsert(name_, std::move(parameters));
     }
 
   private:
+    PostgresConnection& connection_;
+    std::string table_;
     PreparedStatement statement_;
-    std::size_t columns_;
+    std::string name_;
+    std::vector<PostgresColumnRule> rules_;
 };
 
 class PostgresUpdate final : public DbUpdate {
@@ -85,7 +95,8 @@ std::unique_ptr<DbInsert> PostgresConnection::PrepareInsert(
     const std::string name = NewPreparedName("insert");
     Prepare(name, "INSERT INTO " + PostgresIdentifier(table) + " (" + names + ") VALUES (" +
                       placeholders + ")");
-    return std::make_unique<PostgresInsert>(*this, name, columns.size());
+    return std::make_unique<PostgresInsert>(*this, FoldIdentifier(table), name,
+                                            ColumnRules(table, columns));
 }
 
 std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(

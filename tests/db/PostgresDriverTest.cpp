@@ -387,3 +387,35 @@ TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
 }
 
 }  // namespace
+
+namespace {
+
+// Appended rows travel in batches; a row the server refuses only when the batch arrives (here a
+// duplicate key) is reported by the commit, and it is the only row missing afterwards.
+TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
+    KP_REQUIRE_POSTGRES(connection);
+    auto db = Connect(connection);
+    const std::string base = NewBase();
+    CreateTarget(*db, base);
+    db->CreateIndex({base + "_data", base + "_Index", {"id"}, true, true});
+    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+    db->Begin();
+    for (int id : {1, 2, 3, 2, 5, 3, 7}) insert->Insert(Row(id, "1.1.1.1"));
+    try {
+        db->Commit();
+        ADD_FAILURE() << "duplicate ids were committed";
+    } catch (const DbError& e) {
+        EXPECT_EQ(Sqlstate(e), "23505");
+        EXPECT_NE(std::string(e.what()).find("(id)=(2)"), std::string::npos) << e.what();
+    }
+    // The connection goes on working, inside and outside transactions.
+    db->Begin();
+    insert->Insert(Row(8, "1.1.1.1"));
+    db->Commit();
+    const auto rows = db->Query("Select id From [" + base + "_data] Order By id");
+    std::vector<std::int64_t> ids;
+    for (const auto& row : rows.rows) ids.push_back(row[0].AsInteger());
+    EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 2, 3, 5, 7, 8}));
+}
+
+}  // namespace
