@@ -15,7 +15,10 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
     void Fill(PassTable& table) {
         table.Add({
             {.ip = "10.0.0.1", .agent = "A", .time = "2015-05-17 10:00:00"},
-            {.ip = "10.0.0.1", .agent = "A", .time = "2015-05-17 10:01:00", .fileName = "robots",
+            {.ip = "10.0.0.1",
+             .agent = "A",
+             .time = "2015-05-17 10:01:00",
+             .fileName = "robots",
              .extension = "txt"},
             {.ip = "10.0.0.2", .agent = "Googlebot/2.1", .time = "2015-05-17 10:02:00"},
         });
@@ -63,7 +66,8 @@ TEST_P(PostWriteTest, SpidersThenSessionsThenLookupsThenTheErrorLog) {
 
     ASSERT_GE(channel.statusTexts.size(), 3u);
     EXPECT_EQ(channel.statusTexts[0], "Updating IsSpider field...");
-    EXPECT_EQ(channel.statusTexts[1], "Creating Session data in table " + table->Base() + "_data..");
+    EXPECT_EQ(channel.statusTexts[1],
+              "Creating Session data in table " + table->Base() + "_data..");
     EXPECT_EQ(channel.statusTexts[2].rfind("Performing 2 reverse DNS lookups", 0), 0u);
     EXPECT_EQ(table->Column("IsSpider"), (Texts{"R", "R", "S"}));
     EXPECT_EQ(table->Column("SessionID"), (Texts{"1", "NULL", "2"}));
