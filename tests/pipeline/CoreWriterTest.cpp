@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "CoreWriterTestTable.h"
+#include "pipeline/RequestAnalysis.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class CoreWriterTest : public ::testing::TestWithParam<WriterDriver> {
+  protected:
+    TempDir dir;
+    WriterRun run;
+};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CoreWriterTest,
+                         ::testing::Values(WriterDriver::Sqlite, WriterDriver::Postgres),
+                         WriterDriverName);
+
+TEST_P(CoreWriterTest, KeptLinesBecomeRowsWithEveryColumnDerived) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    CStringArrayPBEx lines;
+    lines.Add(
+        "1.2.3.4 ident bob [10/Oct/2012:13:55:36 +0100] \"GET /shop/cart.php?x=1 HTTP/1.1\" "
+        "200 2326 \"http://www.google.com/search?q=blue+widgets&start=20\" \"Mozilla/5.0\"");
+    // Status beyond 16 bits keeps its low 16 bits; a size of "-" is 0; a request without a
+    // dotted piece has no file name or extension; an address outside every range is "?".
+    lines.Add("9.9.9.9 - - [31/Dec/1999:23:59:59 -0500] \"GET / HTTP/1.0\" 70000 - \"-\" \"-\"");
+    ASSERT_TRUE(run.Write(*table, lines));
+
+    EXPECT_TRUE(run.channel.messages.empty());
+    EXPECT_TRUE(run.afterWriteRan);
+    EXPECT_TRUE(run.linesFreedBeforePasses);
+    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_EQ(run.counts.rowsWritten, 2);
+    EXPECT_EQ(
+        table->Rows({"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "DateTimeValue",
+                     "Request", "FileName", "Extension", "Status", "Bytes", "Referrer",
+                     "SearchTerm", "ResultsPage", "UserAgent"}),
+        (Rows{{"1", "1.2.3.4", "AUS", "ident", "bob", "[10/Oct/2012:13:55:36 +0100",
+               "2012-10-10 13:55:36", "GET /shop/cart.php?x=1 HTTP/1.1", "cart", "php", "200",
+               "2326", "http://www.google.com/search?q=blue+widgets&start=20", "blue widgets", "2",
+               "Mozilla/5.0"},
+              {"2", "9.9.9.9", "?", "-", "-", "[31/Dec/1999:23:59:59 -0500", "1999-12-31 23:59:59",
+               "GET / HTTP/1.0", "", "", "4464", "0", "-", "", "", "-"}}));
+    // The passes fill these; the writer leaves them NULL.
+    EXPECT_EQ(table->Rows({"SessionID", "HostName", "PageTimeSecs", "IsSpider"}),
+              (Rows{{"", "", "", ""}, {"", "", "", ""}}));
+}
+
+TEST_P(CoreWriterTest, IdsContinueAfterTheLargestAndResetStartsAgainAtOne) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    table->Run("INSERT INTO " + TargetTableName(table->Base()) +
+               " (id, IP, Country, identd, UserID, DateTimeTxt, Request, Status, Bytes) "
+               "VALUES (41, 'x', '?', '-', '-', '-', 'GET', 200, 0)");
+    ASSERT_TRUE(run.Write(*table, {LogLine("/a.html"), LogLine("/b.html")}));
+    EXPECT_EQ(table->Column("id"), (std::vector<std::string>{"41", "42", "43"}));
+
+    WriterRun again;
+    again.reset = true;
+    ASSERT_TRUE(again.Write(*table, {LogLine("/c.html"), LogLine("/d.html")}));
+    EXPECT_EQ(table->Column("id"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(table->Column("FileName"), (std::vector<std::string>{"c", "d"}));
+}
+
+TEST_P(CoreWriterTest, ARefusedRowStopsTheRunAndKeepsTheRowsBeforeIt) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    std::vector<std::string> lines(300, LogLine("/page.html"));
+    // The Extension column holds 32 characters; nothing is shortened to fit.
+    lines[249] = LogLine("/file." + std::string(40, 'x'));
+    EXPECT_FALSE(run.Write(*table, lines));
+
+    ASSERT_EQ(run.channel.messages.size(), 1u);
+    const std::string& message = run.channel.messages[0];
+    EXPECT_TRUE(message.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << message;
+    EXPECT_TRUE(message.ends_with("\r\n\r\nProcessed 249 of 300 records in log file.")) << message;
+    EXPECT_EQ(table->Count(), 249);
+    EXPECT_EQ(table->Scalar("Max(id)"), "249");
+    EXPECT_FALSE(run.afterWriteRan) << "no pass may run after the writer failed";
+    EXPECT_FALSE(run.channel.progressVisible);
+    EXPECT_FALSE(run.channel.statusVisible);
+}
+
+TEST_P(CoreWriterTest, TextsThatLookLikeSqlOrAreNotAsciiAreStoredAsLogged) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    std::string high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) high += static_cast<char>(byte);
+    const std::string referrer = "http://x/?q=it's 100%; DROP TABLE Web_data; -- ' OR '1'='1";
+    const std::string agent = "Agent/1.0 (\\'; --) " + high;
+    const std::string request = "GET /o'neil.html?a=%27;-- HTTP/1.1";
+    ASSERT_TRUE(run.Write(*table, {"1.2.3.4 - o'brien [10/Oct/2012:13:55:36 +0100] \"" + request +
+                                   "\" 200 1 \"" + referrer + "\" \"" + agent + "\""}));
+    EXPECT_EQ(table->Rows({"UserID", "Request", "FileName", "Referrer", "UserAgent"}),
+              (Rows{{"o'brien", request, "o'neil", referrer, agent}}));
+}
+
+class CoreWriterSqliteTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    WriterTable table{"Provider=SQLite;Data Source=" + dir.File("export.db"), "Web"};
+    WriterRun run;
+};
+
+TEST_F(CoreWriterSqliteTest, ProgressMovesAndMessagesArePumpedEvery500Lines) {
+    int rowsAtSecondPump = -1;
+    run.channel.onPump = [&] {
+        if (run.channel.pumps == 2) rowsAtSecondPump = static_cast<int>(table.Count());
+    };
+    ASSERT_TRUE(run.Write(table, std::vector<std::string>(1000, LogLine("/a.html"))));
+    EXPECT_EQ(run.channel.statusTexts,
+              (std::vector<std::string>{"Writing core data to SQL table.."}));
+    EXPECT_EQ(run.channel.rangeLow, 1);
+    EXPECT_EQ(run.channel.rangeHigh, 100);
+    // Position 1 at the start, then after lines 1 and 501.
+    EXPECT_EQ(run.channel.positions, (std::vector<int>{1, 0, 50}));
+    EXPECT_EQ(run.channel.pumps, 2);
+    // Rows are stored while the run goes on (the layer commits them in groups of 500), so
+    // another reader sees them before the end.
+    EXPECT_GE(rowsAtSecondPump, 500);
+    EXPECT_FALSE(run.channel.progressVisible);
+    EXPECT_FALSE(run.channel.statusVisible);
+}
+
+TEST_F(CoreWriterSqliteTest, OnlyIncludedLinesAreWrittenOrListed) {
+    run.includeExts = "html;css";
+    BuildExtensionList(run.includeExts, run.includeExtList);
+    ASSERT_TRUE(run.Write(table, {LogLine("/a.html"), LogLine("/b.gif"), LogLine("/"),
+                                  // Malformed, but not included: no row and no entry.
+                                  "1.2.3.4 - - [10/Okt/2012:13:55:36] \"GET /c.gif HTTP/1.1\"",
+                                  LogLine("/d.HTML"), LogLine("/e.css")}));
+    EXPECT_EQ(table.Column("Request"),
+              (std::vector<std::string>{"GET /a.html HTTP/1.1", "GET /e.css HTTP/1.1"}));
+    EXPECT_EQ(table.Column("id"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_TRUE(run.badLines.IsEmpty());
+}
+
+TEST_F(CoreWriterSqliteTest, MalformedLinesAreWrittenAndListedByTheirLineNumber) {
+    std::vector<std::string> lines(8, LogLine("/a.html"));
+    const std::string common =
+        "5.6.7.8 - - [10/Oct/2012:13:55:36 +0100] \"GET /c.html HTTP/1.0\" 200 9";
+    const std::string unknownMonth =
+        "5.6.7.8 - - [10/Okt/2012:13:55:36 +0100] \"GET /m.html HTTP/1.0\" 200 9 \"-\" \"A\"";
+    lines[6] = common;
+    lines[7] = unknownMonth;
+    ASSERT_TRUE(run.Write(table, lines));
+
+    EXPECT_EQ(run.badLines,
+              (CStringArrayPBEx{"Line 7 incomplete/improperly formed: \"" + common + "\"",
+                                "Line 8 incomplete/improperly formed: \"" + unknownMonth + "\""}));
+    EXPECT_EQ(run.counts.malformedLines, 2);
+    EXPECT_EQ(table.Count(), 8);
+    EXPECT_EQ(table.Rows({"Referrer", "UserAgent", "SearchTerm"})[6],
+              (std::vector<std::string>{"-Missing-", "-Missing-", ""}));
+    EXPECT_EQ(table.Rows({"DateTimeTxt", "DateTimeValue"})[7],
+              (std::vector<std::string>{"[10/Okt/2012:13:55:36 +0100", ""}));
+}
+
+TEST_F(CoreWriterSqliteTest, AnEmptyLogWritesNothingButThePassesStillRun) {
+    ASSERT_TRUE(run.Write(table, std::vector<std::string>{}));
+    EXPECT_TRUE(run.afterWriteRan);
+    EXPECT_EQ(table.Count(), 0);
+    EXPECT_EQ(run.channel.positions, (std::vector<int>{1}));
+    EXPECT_EQ(run.channel.pumps, 0);
+}
+
+TEST_F(CoreWriterSqliteTest, AFailureBeforeTheFirstLineCountsNothingAsProcessed) {
+    // The table is missing: the id query fails before any line is looked at.
+    table.Run("DROP TABLE Web_data");
+    EXPECT_FALSE(run.Write(table, {LogLine("/a.html"), LogLine("/b.html")}));
+    ASSERT_EQ(run.channel.messages.size(), 1u);
+    EXPECT_TRUE(run.channel.messages[0].starts_with("SQL Error in WriteCombinedLog:\r\n\r\n"));
+    EXPECT_TRUE(run.channel.messages[0].ends_with("Processed 0 of 2 records in log file."));
+    EXPECT_FALSE(run.afterWriteRan);
+}
+
+}  // namespace
