@@ -206,8 +206,22 @@ void CADORecordset::Close() {
 
 void CADORecordset::ClearPending() {
     editMode_ = EditMode::None;
-    pendingValues_.clear();
-    pendingSet_.clear();
+}
+
+void CADORecordset::StartPending(EditMode mode) {
+    // Sized once per open; only the slots written since are reset, since rows are edited by the
+    // million.
+    if (pendingValues_.size() != columns_.size()) {
+        pendingValues_.assign(columns_.size(), FieldValue());
+        pendingSet_.assign(columns_.size(), false);
+    }
+    for (std::size_t i = 0; i < pendingSet_.size(); ++i) {
+        if (pendingSet_[i]) {
+            pendingValues_[i] = FieldValue();
+            pendingSet_[i] = false;
+        }
+    }
+    editMode_ = mode;
 }
 
 void CADORecordset::RequireOpen() const {
@@ -273,17 +287,12 @@ bool CADORecordset::AddNew() {
     if (keyTable_.empty()) {
         ThrowLayerError(kErrorUnspecified, "Rows cannot be added to the result of this query.");
     }
-    pendingValues_.assign(columns_.size(), FieldValue());
-    pendingSet_.assign(columns_.size(), false);
-    editMode_ = EditMode::Adding;
+    StartPending(EditMode::Adding);
     return true;
 }
 
 void CADORecordset::Edit() {
-    ClearPending();
-    pendingValues_.assign(columns_.size(), FieldValue());
-    pendingSet_.assign(columns_.size(), false);
-    editMode_ = EditMode::Editing;
+    StartPending(EditMode::Editing);
 }
 
 std::size_t CADORecordset::FieldIndex(const std::string& field) {
@@ -332,22 +341,20 @@ bool CADORecordset::Update() {
 }
 
 void CADORecordset::StoreNewRow() {
-    std::vector<FieldValue> values;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) values.push_back(pendingValues_[i]);
-    }
-    Guarded([&] {
-        active_->WriteRow([&](DbConnection& driver) {
-            prepared_->inserts
-                .Get(
-                    pendingSet_,
-                    [&] { return driver.PrepareInsert(keyTable_, NamesOf(columns_, pendingSet_)); })
-                .Insert(values);
-        });
+    std::vector<FieldValue>& values = ChosenPendingValues();
+    StorePendingValues([&](DbConnection& driver) {
+        prepared_->inserts
+            .Get(pendingSet_,
+                 [&] { return driver.PrepareInsert(keyTable_, NamesOf(columns_, pendingSet_)); })
+            .Insert(values);
     });
     if (rowsFetched_) {
         // The new row joins the set (at its end, with the cursor on it) but has no key yet.
-        rows_.push_back(std::move(pendingValues_));
+        std::vector<FieldValue> row(columns_.size());
+        for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+            if (pendingSet_[i]) row[i] = values[chosen++];
+        }
+        rows_.push_back(std::move(row));
         keys_.emplace_back(std::nullopt);
         cursor_ = static_cast<std::int64_t>(rows_.size()) - 1;
     }
@@ -359,25 +366,44 @@ void CADORecordset::StoreChangedRow() {
     if (keyTable_.empty() || row >= keys_.size() || !keys_[row]) {
         ThrowLayerError(kErrorUnspecified, "This row cannot be changed through this recordset.");
     }
-    std::vector<FieldValue> values;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) values.push_back(pendingValues_[i]);
-    }
+    std::vector<FieldValue>& values = ChosenPendingValues();
     if (values.empty()) return;
-    Guarded([&] {
-        active_->WriteRow([&](DbConnection& driver) {
-            keys_[row] =
-                prepared_->updates
-                    .Get(pendingSet_,
-                         [&] {
-                             return driver.PrepareUpdate(keyTable_, NamesOf(columns_, pendingSet_));
-                         })
-                    .Update(*keys_[row], values);
-        });
+    StorePendingValues([&](DbConnection& driver) {
+        keys_[row] =
+            prepared_->updates
+                .Get(
+                    pendingSet_,
+                    [&] { return driver.PrepareUpdate(keyTable_, NamesOf(columns_, pendingSet_)); })
+                .Update(*keys_[row], values);
     });
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) rows_[row][i] = std::move(pendingValues_[i]);
+    for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) rows_[row][i] = std::move(values[chosen++]);
     }
+}
+
+template <class Write>
+void CADORecordset::StorePendingValues(Write&& write) {
+    try {
+        Guarded([&] { active_->WriteRow(write); });
+    } catch (const CADOException&) {
+        // The change stays pending, as it was before the failed attempt.
+        RestorePendingValues();
+        throw;
+    }
+}
+
+void CADORecordset::RestorePendingValues() {
+    for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) pendingValues_[i] = std::move(writeValues_[chosen++]);
+    }
+}
+
+std::vector<FieldValue>& CADORecordset::ChosenPendingValues() {
+    writeValues_.clear();
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (pendingSet_[i]) writeValues_.push_back(std::move(pendingValues_[i]));
+    }
+    return writeValues_;
 }
 
 const FieldValue& CADORecordset::CurrentField(const std::string& field) {

@@ -83,6 +83,12 @@ class CADORecordset {
     void StoreNewRow();
     void StoreChangedRow();
     void ClearPending();
+    void StartPending(EditMode mode);
+    // Moves the written values, in column order, into writeValues_.
+    std::vector<FieldValue>& ChosenPendingValues();
+    void RestorePendingValues();
+    template <class Write>
+    void StorePendingValues(Write&& write);
 
     std::shared_ptr<DbSession> connection_;  // the first connection given; tells IsOpen
     std::shared_ptr<DbSession> active_;      // the connection of the current Open
@@ -102,5 +108,6 @@ class CADORecordset {
     EditMode editMode_ = EditMode::None;
     std::vector<FieldValue> pendingValues_;
     std::vector<bool> pendingSet_;
+    std::vector<FieldValue> writeValues_;
     std::unique_ptr<PreparedWrites> prepared_;
 };

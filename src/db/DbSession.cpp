@@ -49,8 +49,7 @@ void DbSession::CommitLocked() {
     driver_->Commit();
 }
 
-void DbSession::WriteRow(const std::function<void(DbConnection&)>& write) {
-    std::lock_guard lock(mutex_);
+DbConnection& DbSession::StartRowLocked() {
     if (!driver_) ThrowClosed();
     if (!inBatch_) {
         driver_->Begin();
@@ -58,13 +57,10 @@ void DbSession::WriteRow(const std::function<void(DbConnection&)>& write) {
         batchRows_ = 0;
         batchStart_ = std::chrono::steady_clock::now();
     }
-    try {
-        write(*driver_);
-    } catch (...) {
-        // The rows before the failing one are committed before the caller hears of the failure.
-        CommitLocked();
-        throw;
-    }
+    return *driver_;
+}
+
+void DbSession::FinishRowLocked() {
     if (++batchRows_ >= kBatchRows || std::chrono::steady_clock::now() - batchStart_ >= kBatchAge) {
         CommitLocked();
     }

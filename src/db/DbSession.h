@@ -8,7 +8,6 @@
 // and at Close.
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -34,7 +33,19 @@ class DbSession {
 
     // Runs one row write (append or update by key) inside the current batch. When it throws, the
     // rows before it are committed first and the exception travels on.
-    void WriteRow(const std::function<void(DbConnection&)>& write);
+    template <class Write>
+    void WriteRow(Write&& write) {
+        std::lock_guard lock(mutex_);
+        DbConnection& driver = StartRowLocked();
+        try {
+            write(driver);
+        } catch (...) {
+            // The rows before the failing one are committed before the caller hears of it.
+            CommitLocked();
+            throw;
+        }
+        FinishRowLocked();
+    }
     // Runs a statement or query outside any batch (pending rows are committed first).
     template <class Work>
     auto RunStatement(Work&& work) -> decltype(work(std::declval<DbConnection&>())) {
@@ -46,6 +57,8 @@ class DbSession {
   private:
     std::shared_ptr<DbConnection> CommitAndGetDriver();
     void CommitLocked();
+    DbConnection& StartRowLocked();
+    void FinishRowLocked();
 
     mutable std::mutex mutex_;
     std::shared_ptr<DbConnection> driver_;

@@ -70,10 +70,14 @@ class FieldValue {
 
     // Kept small: a query result holds one per field of every row.
     Kind kind_ = Kind::Null;
-    bool negative_ = false;   // Decimal
-    std::uint8_t scale_ = 0;  // Decimal
-    DateTime::Status dateStatus_ = DateTime::Status::Valid;
-    std::int64_t integer_ = 0;  // integer kinds, Bool, Currency, Decimal magnitude
-    double real_ = 0.0;         // Float, Double, DateTime days
+    bool negative_ = false;                                  // Decimal
+    std::uint8_t scale_ = 0;                                 // Decimal
+    DateTime::Status dateStatus_ = DateTime::Status::Valid;  // DateTime
+    // Integer kinds, Bool, Currency and the Decimal magnitude use integer_; Float, Double and
+    // DateTime days use real_.
+    union {
+        std::int64_t integer_ = 0;
+        double real_;
+    };
     std::string text_;
 };

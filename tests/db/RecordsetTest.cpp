@@ -157,6 +157,10 @@ TEST_F(RecordsetTest, EmptyTextIsStoredAsNullSoNotNullColumnsRejectTheRow) {
     }
     EXPECT_EQ(rs.GetEditMode(), CADORecordset::EditMode::Adding);
     EXPECT_EQ(Count(), 0);
+    // The rejected row is still pending with its values; fixing the one field stores it whole.
+    rs.WriteFieldText("name", "fixed");
+    EXPECT_TRUE(rs.Update());
+    EXPECT_EQ(Count(" Where id = 1 And name = 'fixed'"), 1);
 }
 
 TEST_F(RecordsetTest, AFailingRowAmongManyKeepsEveryEarlierRowAndOnlyDropsItself) {
