@@ -17,7 +17,7 @@ struct DluRect {
 class DialogUnits {
   public:
     explicit DialogUnits(const QFont& font);
-    DialogUnits(int averageCharWidth, int charHeight)
+    DialogUnits(double averageCharWidth, int charHeight)
         : baseX_(averageCharWidth), baseY_(charHeight) {}
 
     int ToPixelsX(int dluX) const;
@@ -25,10 +25,10 @@ class DialogUnits {
     QRect ToPixels(const DluRect& rect) const;
     QSize ToPixels(int dluWidth, int dluHeight) const;
 
-    int AverageCharWidth() const { return baseX_; }
+    double AverageCharWidth() const { return baseX_; }
     int CharHeight() const { return baseY_; }
 
   private:
-    int baseX_;
+    double baseX_;
     int baseY_;
 };
