@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "app/CErrorLogDlg.h"
+#include "app/CKestrelportDlg.h"
+#include "app/SettingsStore.h"
+#include "db/CADODatabase.h"
+#include "db/CADORecordset.h"
+#include "db/CADOXCatalog.h"
+#include "db/Driver.h"
+#include "support/RecordingWindowServices.h"
+#include "support/TestSupport.h"
+#include "textfiles/FileErrorText.h"
+
+namespace {
+
+// Points the data files at an empty folder: default month names, no engines, no spiders.
+class EmptyDataFolder {
+  public:
+    explicit EmptyDataFolder(const std::string& folder) {
+        if (const char* old = std::getenv("KESTRELPORT_DATA_DIR")) saved_ = old;
+        ::setenv("KESTRELPORT_DATA_DIR", folder.c_str(), 1);
+    }
+    ~EmptyDataFolder() {
+        if (saved_)
+            ::setenv("KESTRELPORT_DATA_DIR", saved_->c_str(), 1);
+        else
+            ::unsetenv("KESTRELPORT_DATA_DIR");
+    }
+
+  private:
+    std::optional<std::string> saved_;
+};
+
+std::string Line(const std::string& path, const std::string& ip = "1.2.3.4") {
+    return ip + " - - [10/Oct/2012:13:55:36 +0100] \"GET " + path +
+           " HTTP/1.1\" 200 512 \"-\" \"Agent\"";
+}
+
+class ExportRunTest : public ::testing::Test {
+  protected:
+    ExportRunTest() {
+        dialog.OnInitDialog();
+        // A country list that is not empty keeps the run from reading the big data file.
+        dialog.CountryRanges.Assign({{0u, 0xFFFFFFFFu, "ZZ"}});
+        window.SetControlText(ControlId::LogFile, logFile);
+        window.SetControlText(ControlId::ConnString, connection);
+        window.SetControlText(ControlId::IncludeExts, "");
+    }
+
+    std::string Stored(const char* key) const { return settings.ReadText("Settings", key, "?"); }
+
+    long Rows(const std::string& where = "1=1") const {
+        CADODatabase db;
+        db.Open(connection);
+        CADORecordset rows(db);
+        rows.Open("Select Count(*) As n From [WebLog_data] Where " + where);
+        std::int32_t count = -1;
+        rows.ReadFieldLong("n", count);
+        return count;
+    }
+
+    TempDir dir;
+    EmptyDataFolder data{dir.File("data")};
+    SettingsStore settings{dir.File("config/Kestrelport.conf")};
+    RecordingWindowServices window;
+    CKestrelportDlg dialog{window, settings};
+    std::string logFile = dir.File("access.log");
+    std::string connection = "Provider=SQLite;Data Source=" + dir.File("web.db");
+};
+
+TEST_F(ExportRunTest, WithoutLogOrConnectionNothingIsStoredOrRead) {
+    window.SetControlText(ControlId::ConnString, "");
+    window.SetControlText(ControlId::TableBase, "Changed");
+    dialog.RunExport();
+    window.SetControlText(ControlId::ConnString, connection);
+    window.SetControlText(ControlId::LogFile, "");
+    dialog.RunExport();
+
+    const std::string message = "You must supply a source file and a database connection string!";
+    EXPECT_EQ(window.messages, (std::vector<std::string>{message, message}));
+    EXPECT_FALSE(std::filesystem::exists(settings.Path()));
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
+TEST_F(ExportRunTest, AMissingLogStillStoresTheSettingsAndCreatesNoTable) {
+    window.SetControlText(ControlId::TableBase, "Other");
+    window.SetCheck(ControlId::Reset, false);
+    window.SetControlText(ControlId::IncludeExts, "php");
+    window.SetControlText(ControlId::PageHitExts, "php;html");
+    window.SetCheck(ControlId::AutoDns, true);
+    dialog.RunExport();
+
+    EXPECT_EQ(window.messages, (std::vector<std::string>{FileErrorText(ENOENT, logFile)}));
+    EXPECT_EQ(Stored("Source"), logFile);
+    EXPECT_EQ(Stored("ConnString"), connection);
+    EXPECT_EQ(Stored("TableBasis"), "Other");
+    EXPECT_EQ(Stored("Reset"), "0");
+    EXPECT_EQ(Stored("IncludeExts"), "php");
+    EXPECT_EQ(Stored("PageHitExts"), "php;html");
+    EXPECT_EQ(Stored("AutoDNS"), "1");
+    EXPECT_EQ(dialog.IncludeExtList, (CStringArrayPBEx{"php"}));
+    EXPECT_EQ(dialog.PageHitExtList, (CStringArrayPBEx{"html", "php"}));
+    EXPECT_FALSE(TableExists(connection, "Other_data"));
+    EXPECT_EQ(window.waitCursorDepth, 0);
+    EXPECT_TRUE(window.At(ControlId::Go).enabled);
+}
+
+TEST_F(ExportRunTest, ARunWritesTheRowsRunsThePassesAndThenListsTheMalformedLines) {
+    WriteBytes(logFile, Line("/robots.txt", "5.5.5.5") + "\n" + Line("/a.html", "5.5.5.5") +
+                            "\n1.2.3.4 - - [10/Oct/2012:13:55:36 +0100] \"GET /c.html HTTP/1.0\" "
+                            "200 9\n" +
+                            Line("/b.html") + "\n");
+    bool goDisabledWhileWriting = false;
+    window.onPump = [&] { goDisabledWhileWriting = !window.At(ControlId::Go).enabled; };
+    std::vector<std::string> shownList;
+    long rowsWhenListShown = 0;
+    window.onErrorLog = [&](CErrorLogDlg& errorLog) {
+        shownList = errorLog.BadLineList().Items();
+        rowsWhenListShown = Rows("IsSpider = 'R'");
+    };
+    dialog.RunExport();
+
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
+    EXPECT_EQ(Rows(), 4);
+    EXPECT_EQ(dialog.LastExportCounts.rowsWritten, 4);
+    EXPECT_EQ(dialog.LastExportCounts.malformedLines, 1);
+    EXPECT_TRUE(goDisabledWhileWriting);
+    EXPECT_TRUE(window.At(ControlId::Go).enabled);
+    EXPECT_EQ(window.errorLogRuns, 1);
+    EXPECT_EQ(shownList, (std::vector<std::string>{
+                             "Line 3 incomplete/improperly formed: \"1.2.3.4 - - "
+                             "[10/Oct/2012:13:55:36 +0100] \"GET /c.html HTTP/1.0\" 200 9\""}));
+    EXPECT_EQ(rowsWhenListShown, 2) << "the list comes after the spider pass";
+    EXPECT_EQ(Rows("SessionID Is Not Null"), 3) << "the session pass has run";
+    EXPECT_FALSE(window.At(ControlId::Progress).visible);
+    EXPECT_FALSE(window.At(ControlId::Status).visible);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+
+    // The next run appends after the rows already there unless told to clear them.
+    window.SetCheck(ControlId::Reset, false);
+    dialog.RunExport();
+    EXPECT_EQ(Rows(), 8);
+}
+
+TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
+    WriteBytes(logFile, Line("/a.html") + "\n" + Line("/b." + std::string(40, 'x')) + "\n");
+    dialog.RunExport();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.messages[0].starts_with("SQL Error in WriteCombinedLog:"));
+    EXPECT_TRUE(window.messages[0].ends_with("Processed 1 of 2 records in log file."));
+    EXPECT_TRUE(window.At(ControlId::Go).enabled);
+    EXPECT_EQ(window.errorLogRuns, 0);
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
+class PrepareTargetTableTest : public ExportRunTest {
+  protected:
+    std::vector<std::string> Columns(const std::string& table) {
+        return OpenConnection(connection)->TableColumns(table);
+    }
+    std::vector<std::string> IndexNames() {
+        CADODatabase db;
+        db.Open(connection);
+        CADORecordset rows(db);
+        rows.Open("Select name From sqlite_master Where type = 'index' Order By name");
+        std::vector<std::string> names;
+        for (; !rows.IsEof(); rows.MoveNext()) rows.ReadFieldText("name", names.emplace_back());
+        return names;
+    }
+    bool Prepare(const std::string& base) {
+        dialog.ConnectionString = connection;
+        dialog.TableBaseName = base;
+        return dialog.PrepareTargetTable();
+    }
+};
+
+TEST_F(PrepareTargetTableTest, ANewTableGetsEveryColumnAndItsPrimaryKeyIndex) {
+    ASSERT_TRUE(Prepare("Web"));
+    EXPECT_EQ(Columns("Web_data"),
+              (std::vector<std::string>{
+                  "id",       "SessionID",  "IP",          "HostName",      "Country",
+                  "identd",   "UserID",     "DateTimeTxt", "DateTimeValue", "Request",
+                  "FileName", "Extension",  "Status",      "Bytes",         "PageTimeSecs",
+                  "Referrer", "SearchTerm", "ResultsPage", "UserAgent",     "IsSpider"}));
+    EXPECT_EQ(IndexNames(), (std::vector<std::string>{"Web_Index"}));
+    EXPECT_TRUE(Prepare("Web"));
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(PrepareTargetTableTest, AnExistingTableIsUsedAsItIs) {
+    OpenConnection(connection)->Execute("CREATE TABLE Web_data (x int)");
+    EXPECT_TRUE(Prepare("Web"));
+    EXPECT_EQ(Columns("Web_data"), (std::vector<std::string>{"x"}));
+    EXPECT_TRUE(IndexNames().empty());
+}
+
+TEST_F(PrepareTargetTableTest, BaseNamesGoInUnquoted) {
+    EXPECT_TRUE(Prepare(""));
+    EXPECT_EQ(IndexNames(), (std::vector<std::string>{"_Index"}));
+    EXPECT_FALSE(Prepare("Web Log"));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.messages[0].starts_with("Error making table: ")) << window.messages[0];
+    EXPECT_GT(window.messages[0].size(), std::string("Error making table: ").size());
+}
+
+TEST_F(PrepareTargetTableTest, AnUnusableConnectionIsReported) {
+    connection = "Provider=SQLite;Data Source=" + dir.File("no/such/folder/web.db");
+    EXPECT_FALSE(Prepare("Web"));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.messages[0].starts_with("Error making table: ")) << window.messages[0];
+}
+
+}  // namespace
