@@ -184,28 +184,42 @@ void PostgresConnection::StartBatch() {
         !PQsendQueryParams(c, kBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0))
         ThrowFor(nullptr);
     batchOpen_ = true;
+    sent_.clear();
+    unsentFrom_ = 0;
 }
 
-void PostgresConnection::SendQueued(const QueuedInsert& row) {
-    const ParameterArrays p(row.parameters);
-    if (!PQsendQueryPrepared(connection_.get(), row.preparedName.c_str(), p.Count(),
-                             p.values.data(), nullptr, nullptr, 0))
+void PostgresConnection::SendRows(std::size_t first, std::size_t count) {
+    const auto& statements = *queued_[first].statements;
+    const std::string& name = count == 1 ? statements.single : statements.multi;
+    std::vector<const char*> values;
+    for (std::size_t row = first; row < first + count; ++row)
+        for (const auto& p : queued_[row].parameters) values.push_back(p ? p->c_str() : nullptr);
+    if (!PQsendQueryPrepared(connection_.get(), name.c_str(), static_cast<int>(values.size()),
+                             values.data(), nullptr, nullptr, 0))
         ThrowFor(nullptr);
+    sent_.push_back({first, count});
+    unsentFrom_ = first + count;
 }
 
-std::optional<std::pair<std::size_t, PostgresResult>> PostgresConnection::EndBatch() {
+void PostgresConnection::SendUnsentRowsSingly() {
+    while (unsentFrom_ < queued_.size()) SendRows(unsentFrom_, 1);
+}
+
+std::optional<std::pair<PostgresConnection::SentRows, PostgresResult>>
+PostgresConnection::EndBatch() {
     PGconn* c = connection_.get();
+    SendUnsentRowsSingly();
     batchOpen_ = false;
     const bool sent =
         PQsendQueryParams(c, kReleaseBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
         PQpipelineSync(c);
-    std::optional<std::pair<std::size_t, PostgresResult>> refused;
+    std::optional<std::pair<SentRows, PostgresResult>> refused;
     PostgresResult savepoint;
     if (sent) {
         savepoint = NextPipelineResult(c);
-        for (std::size_t i = 0; i < queued_.size(); ++i) {
+        for (const SentRows& rows : sent_) {
             PostgresResult r = NextPipelineResult(c);
-            if (!refused && (!r || !IsOk(r.get()))) refused.emplace(i, std::move(r));
+            if (!refused && (!r || !IsOk(r.get()))) refused.emplace(rows, std::move(r));
         }
         NextPipelineResult(c);  // the release
         while (PGresult* r = PQgetResult(c)) {
@@ -224,28 +238,38 @@ void PostgresConnection::FlushLocked() {
     if (!batchOpen_) return;
     std::optional<DbError> firstRefusal;
     for (auto refused = EndBatch(); refused; refused = EndBatch()) {
-        if (!firstRefusal) firstRefusal = ErrorFor(refused->second.get());
         PostgresResult undo(PQexec(connection_.get(), kRollbackToBatchSavepoint));
         if (!undo || !IsOk(undo.get())) ThrowFor(undo.get());
-        queued_.erase(queued_.begin() + static_cast<std::ptrdiff_t>(refused->first));
+        // A refused run of rows is sent again row by row, which finds the refused row.
+        if (refused->first.count == 1) {
+            if (!firstRefusal) firstRefusal = ErrorFor(refused->second.get());
+            queued_.erase(queued_.begin() + static_cast<std::ptrdiff_t>(refused->first.first));
+        }
         StartBatch();
-        for (const auto& row : queued_) SendQueued(row);
+        SendUnsentRowsSingly();
     }
     queued_.clear();
+    sent_.clear();
+    unsentFrom_ = 0;
     DeallocateStale();
     if (firstRefusal) throw *firstRefusal;
 }
 
-void PostgresConnection::QueueInsert(const std::string& preparedName,
-                                     std::vector<std::optional<std::string>> parameters) {
+void PostgresConnection::QueueInsert(
+    const std::shared_ptr<const PostgresInsertStatements>& statements,
+    std::vector<std::optional<std::string>> parameters) {
     std::lock_guard lock(mutex_);
     if (!InTransaction()) {
-        RunDirect({{}, std::move(parameters), preparedName});
+        RunDirect({{}, std::move(parameters), statements->single});
         return;
     }
     if (!batchOpen_) StartBatch();
-    queued_.push_back({preparedName, std::move(parameters)});
-    SendQueued(queued_.back());
+    // A run of rows goes out as one multi-row insert; rows of another insert end the run.
+    if (unsentFrom_ < queued_.size() && queued_[unsentFrom_].statements != statements)
+        SendUnsentRowsSingly();
+    queued_.push_back({statements, std::move(parameters)});
+    if (queued_.size() - unsentFrom_ == statements->multiRows)
+        SendRows(unsentFrom_, statements->multiRows);
     // Answers pile up on the server until read; keep them well within the socket buffers.
     if (queued_.size() >= kMaxQueuedRows) FlushLocked();
 }

@@ -38,6 +38,13 @@ struct PGresultClear {
 };
 using PostgresResult = std::unique_ptr<PGresult, PGresultClear>;
 
+// The prepared statements of one insert: one row, and `multiRows` rows at a time.
+struct PostgresInsertStatements {
+    std::string single;
+    std::string multi;
+    std::size_t multiRows = 1;
+};
+
 // One statement for the server: its text and its parameters (nothing = NULL).
 struct PostgresStatement {
     std::string text;
@@ -67,7 +74,7 @@ class PostgresConnection final : public DbConnection {
 
     // Used by the prepared inserts and updates.
     PostgresResult Run(const PostgresStatement& statement);
-    void QueueInsert(const std::string& preparedName,
+    void QueueInsert(const std::shared_ptr<const PostgresInsertStatements>& statements,
                      std::vector<std::optional<std::string>> parameters);
     std::vector<PostgresColumnRule> ColumnRules(const std::string& table,
                                                 const std::vector<std::string>& columns);
@@ -87,13 +94,19 @@ class PostgresConnection final : public DbConnection {
     DbError ErrorFor(const PGresult* result);
     // The queued rows (see above).
     struct QueuedInsert {
-        std::string preparedName;
+        std::shared_ptr<const PostgresInsertStatements> statements;
         std::vector<std::optional<std::string>> parameters;
     };
+    // Queued rows sent in one command: one row, or a run of rows of one multi-row insert.
+    struct SentRows {
+        std::size_t first;
+        std::size_t count;
+    };
     void StartBatch();
-    void SendQueued(const QueuedInsert& row);
-    // Ends the pipeline; the index and the answer of the first refused row, if any.
-    std::optional<std::pair<std::size_t, PostgresResult>> EndBatch();
+    void SendRows(std::size_t first, std::size_t count);
+    void SendUnsentRowsSingly();
+    // Ends the pipeline; the command and the answer of the first refusal, if any.
+    std::optional<std::pair<SentRows, PostgresResult>> EndBatch();
     void FlushLocked();
     void DeallocateStale();
     bool InTransaction() const;
@@ -104,6 +117,8 @@ class PostgresConnection final : public DbConnection {
     int preparedCount_ = 0;
     std::map<Oid, std::string> tableNames_;
     std::vector<QueuedInsert> queued_;
+    std::vector<SentRows> sent_;
+    std::size_t unsentFrom_ = 0;
     bool batchOpen_ = false;
     std::vector<std::string> staleStatements_;  // freed once no batch needs them
 };
