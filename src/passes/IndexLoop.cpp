@@ -53,7 +53,7 @@ void IndexLoop::Work(std::size_t own) {
     try {
         std::size_t index = 0;
         while (!cancelled_.load(std::memory_order_relaxed)) {
-            if (!Claim(own, index) && !(StealInto(own) && Claim(own, index))) break;
+            if (!Next(own, index)) break;
             if (!body_(index)) Cancel();
         }
     } catch (...) {
@@ -61,6 +61,15 @@ void IndexLoop::Work(std::size_t own) {
         Cancel();
     }
     Finish(error);
+}
+
+// A thief may empty a freshly stolen range again before its new owner claims from it, so
+// stealing goes on until an index is claimed or nothing is left anywhere.
+bool IndexLoop::Next(std::size_t own, std::size_t& index) {
+    while (!Claim(own, index)) {
+        if (!StealInto(own)) return false;
+    }
+    return true;
 }
 
 bool IndexLoop::Claim(std::size_t own, std::size_t& index) {

@@ -41,6 +41,7 @@ class IndexLoop {
     struct Part;
 
     void Work(std::size_t own);
+    bool Next(std::size_t own, std::size_t& index);
     bool Claim(std::size_t own, std::size_t& index);
     bool StealInto(std::size_t own);
     void Finish(std::exception_ptr error);
