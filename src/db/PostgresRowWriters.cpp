@@ -90,7 +90,7 @@ class PostgresUpdate final : public DbUpdate {
 }  // namespace
 
 // The server runs one statement of many rows far faster than as many statements of one row.
-constexpr std::size_t kRowsPerInsert = 50;
+constexpr std::size_t kRowsPerInsert = 250;
 
 std::unique_ptr<DbInsert> PostgresConnection::PrepareInsert(
     const std::string& table, const std::vector<std::string>& columns) {

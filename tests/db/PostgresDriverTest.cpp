@@ -419,10 +419,10 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
 
     // Long runs of rows go out many rows to a statement; a refusal in one is traced to its row.
     db->Begin();
-    for (int id = 100; id < 300; ++id) insert->Insert(Row(id == 222 ? 150 : id, "1.1.1.1"));
+    for (int id = 1000; id < 1600; ++id) insert->Insert(Row(id == 1400 ? 1200 : id, "1.1.1.1"));
     EXPECT_THROW(db->Commit(), DbError);
-    EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 100").rows.size(), 199u);
-    EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 222").rows.empty());
+    EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.size(), 599u);
+    EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 1400").rows.empty());
 }
 
 }  // namespace
