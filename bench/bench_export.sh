@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# End-to-end export of a generated log, plain and gzip, into a fresh SQLite file, next to the
+# sqlite3 shell's .import of the same rows as CSV; with a PostgreSQL connection string also into
+# PostgreSQL next to psql's \copy. Wall seconds and peak memory come from /usr/bin/time -v.
+#
+#   bench/bench_export.sh <build-dir> [lines] [postgres-connection-string]
+#
+# The lines are kept whatever their extension, as with an empty "Include extensions" field.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+lines=${2:-1000000}
+postgres=${3:-}
+bin="$build/bin"
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrelport-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config"
+export KESTRELPORT_DATA_DIR="$bin"
+
+"$bin/genlog" "$lines" "$work/access.log"
+gzip -k "$work/access.log"
+
+# Prints "<wall seconds> <peak RSS in MiB>" of the command.
+measure() {
+    /usr/bin/time -v -o "$work/time" "$@" >/dev/null
+    awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
+                                          for (i = 1; i <= n; i++) s = s * 60 + p[i]; wall = s }
+                /Maximum resident set size/ { rss = $2 / 1024 }
+                END { printf "%.2f s  %.0f MiB", wall, rss }' "$work/time"
+}
+
+export_into() {
+    measure "$bin/kestrelport" export --log "$1" --connection "$2" --table Bench --reset \
+        --include-exts "" --no-auto-dns --quiet --error-log "$work/errors.txt"
+}
+
+report() { printf '%-48s %s\n' "$1" "$2"; }
+
+echo "$lines generated lines; $(nproc) processors"
+for log in "$work/access.log" "$work/access.log.gz"; do
+    rm -f "$work/bench.db"
+    report "kestrelport export, SQLite, $(basename "$log"):" \
+        "$(export_into "$log" "Provider=SQLite;Data Source=$work/bench.db")"
+done
+
+# The same rows as CSV, loaded by the shell into the same table in a fresh file.
+sqlite3 -csv "$work/bench.db" "SELECT * FROM Bench_data" >"$work/rows.csv"
+create=$(sqlite3 "$work/bench.db" "SELECT sql FROM sqlite_master WHERE name = 'Bench_data'")
+sqlite3 "$work/import.db" "$create"
+report "sqlite3 .import of the rows as CSV:" \
+    "$(measure sqlite3 "$work/import.db" ".import --csv $work/rows.csv Bench_data")"
+
+if [ -n "$postgres" ]; then
+    value() { tr ';' '\n' <<<"$postgres" | sed -n "s/^ *$1 *= *//Ip" | tail -n 1; }
+    export PGHOST=$(value '\(Host\|Server\)') PGPORT=$(value Port) PGDATABASE=$(value Database)
+    export PGUSER=$(value 'User ID') PGPASSWORD=$(value Password)
+    psql -q -c "DROP TABLE IF EXISTS bench_data" 2>/dev/null
+    for log in "$work/access.log" "$work/access.log.gz"; do
+        report "kestrelport export, PostgreSQL, $(basename "$log"):" \
+            "$(export_into "$log" "$postgres")"
+    done
+    psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
+    report "psql \\copy of the rows as CSV:" \
+        "$(measure psql -q -c "\\copy bench_copy FROM '$work/rows.csv' WITH (FORMAT csv)")"
+    psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
+fi
