@@ -106,7 +106,8 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
         pending = RowWrite{sessionNumber, std::nullopt};
 
         ++done;
-        if (done % 10 == 0) channel.SetProgressPos(static_cast<int>(done * 100u / total));
+        if (done % 10 == 0)
+            channel.SetProgressPos(static_cast<int>(std::uint64_t{done} * 100 / total));
         channel.PumpMessages();
         rows.MoveNext();
     }
