@@ -2,13 +2,34 @@
 
 #include <cstdlib>
 
+namespace {
+
+QApplication* application = nullptr;
+
+// The application goes before the program exits: destroyed among the exit handlers, it would
+// find parts of Qt already gone and crash.
+class ApplicationEnvironment : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        delete application;
+        application = nullptr;
+    }
+};
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
+
 QApplication& TestApplication() {
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    QApplication::setApplicationName("Kestrelport");
-    return application;
+    if (!application) {
+        static int argc = 1;
+        static char name[] = "test_gui";
+        static char* argv[] = {name, nullptr};
+        application = new QApplication(argc, argv);
+        QApplication::setApplicationName("Kestrelport");
+    }
+    return *application;
 }
 
 FreshSettings::FreshSettings() {
