@@ -66,7 +66,10 @@ TEST_F(ErrorLogDialogTest, ResizingStretchesTheTextAndKeepsOkCentredAtTheBottom)
     QApplication::processEvents();
     const QSize opened = dialog.size();
     EXPECT_EQ(dialog.minimumSize(), opened) << "cannot be made smaller than it opened";
-    EXPECT_NE(dialog.findChild<QSizeGrip*>(), nullptr);
+    const QSizeGrip* grip = dialog.findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    EXPECT_TRUE(grip->isVisible());
+    EXPECT_EQ(grip->geometry().bottomRight(), dialog.rect().bottomRight());
 
     const QRect text = dialog.Control(1011)->geometry();
     const QRect ok = dialog.Control(1)->geometry();

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -223,6 +224,16 @@ TEST_F(MainDialogLayoutTest, TooltipsKeepTheirExactTextsAndShowWrapped) {
         for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), 300);
     }
     EXPECT_EQ(withTooltip, 10);
+
+    // Hovering shows the wrapped copy of the text.
+    window.show();
+    QWidget* reset = window.Control(ControlId::Reset);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), reset->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(reset, &hover);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), window.Tooltips().ShownText(reset->toolTip()));
+    EXPECT_TRUE(QToolTip::text().contains('\n')) << "wrapped at 300 pixels";
+    QToolTip::hideText();
     EXPECT_TRUE(window.Control(ControlId::PageHitExts)->toolTip().isEmpty());
 }
 
