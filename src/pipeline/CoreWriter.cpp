@@ -43,7 +43,7 @@ std::int32_t BiggestId(CADODatabase& db, const std::string& base) {
 }
 
 // The columns of one kept line, in the order the table's writers have always set them.
-void SetRowFields(CADORecordset& rows, std::int32_t id, const LogRecord& record,
+void SetRowFields(CADORecordset& rows, std::int64_t id, const LogRecord& record,
                   const RequestFile& file, CoreWriterContext& context) {
     rows.WriteFieldValue("id", FieldValue::UInt32(static_cast<std::uint32_t>(id)));
     rows.WriteFieldText("IP", record[kFieldIP]);
@@ -81,7 +81,9 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
         }
         rows = CADORecordset(db);
         if (context.resetTable) rows.Open(FormatWithBase(kClearTable, context.base));
-        std::int32_t id = BiggestId(db, context.base);
+        // Wide enough that counting past the column's range cannot overflow here; the database
+        // then refuses the row, which is reported like any other refusal.
+        std::int64_t id = BiggestId(db, context.base);
         rows.Open(TargetTableName(context.base));
         LoadIpToCountry(context.countries, channel);
 
