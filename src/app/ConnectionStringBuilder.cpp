@@ -1,0 +1,148 @@
+#include "app/ConnectionStringBuilder.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "app/CKestrelportDlg.h"
+#include "app/WindowServices.h"
+#include "db/CADODatabase.h"
+#include "db/ConnectionString.h"
+#include "db/DbError.h"
+
+namespace {
+
+using Provider = ConnectionStringModel::Provider;
+
+// The keys the drivers accept for each field (see the drivers' connection options); the first
+// one of each is the one written.
+struct FieldKeys {
+    std::string ConnectionStringModel::*field;
+    std::array<std::string_view, 4> keys;
+};
+
+constexpr FieldKeys kPostgresFields[] = {
+    {&ConnectionStringModel::host, {"Host", "Server", "Address"}},
+    {&ConnectionStringModel::port, {"Port"}},
+    {&ConnectionStringModel::database, {"Database", "Initial Catalog"}},
+    {&ConnectionStringModel::user, {"User ID", "UID", "User", "User Name"}},
+    {&ConnectionStringModel::password, {"Password", "PWD"}},
+};
+
+constexpr std::string_view kProviderKey = "Provider";
+constexpr std::string_view kDataSourceKey = "Data Source";
+
+bool SameKey(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+bool IsUri(const std::string& value) {
+    return value.find("://") != std::string::npos;
+}
+
+// Finds the field a PostgreSQL key fills. A Data Source that is a URI names the whole connection
+// and stays an entry of its own.
+std::string* PostgresField(ConnectionStringModel& model, const std::string& key,
+                           const std::string& value) {
+    if (SameKey(key, kDataSourceKey)) return IsUri(value) ? nullptr : &model.host;
+    for (const FieldKeys& field : kPostgresFields) {
+        for (std::string_view alias : field.keys) {
+            if (!alias.empty() && SameKey(key, alias)) return &(model.*field.field);
+        }
+    }
+    return nullptr;
+}
+
+void Append(std::string& text, std::string_view key, const std::string& value) {
+    text += ';';
+    text += key;
+    text += '=';
+    text += QuoteConnectionValue(value);
+}
+
+}  // namespace
+
+ConnectionStringModel ParseConnectionStringModel(const std::string& text) {
+    ConnectionStringModel model;
+    ConnectionString parsed;
+    try {
+        parsed = ConnectionString::Parse(text);
+    } catch (const DbError&) {
+        return model;
+    }
+    if (SameKey(parsed.Value(std::string(kProviderKey)), "PostgreSQL"))
+        model.provider = Provider::PostgreSQL;
+    // Entries go in order, so a key given twice keeps its last value, as in the drivers.
+    for (const auto& [key, value] : parsed.Entries()) {
+        if (SameKey(key, kProviderKey)) continue;
+        std::string* field = nullptr;
+        if (model.provider == Provider::PostgreSQL)
+            field = PostgresField(model, key, value);
+        else if (SameKey(key, kDataSourceKey))
+            field = &model.file;
+        if (field)
+            *field = value;
+        else
+            model.otherEntries.emplace_back(key, value);
+    }
+    return model;
+}
+
+std::string ComposeConnectionString(const ConnectionStringModel& model) {
+    std::string text(kProviderKey);
+    if (model.provider == Provider::SQLite) {
+        text += "=SQLite";
+        Append(text, kDataSourceKey, model.file);
+    } else {
+        text += "=PostgreSQL";
+        for (const FieldKeys& field : kPostgresFields) {
+            const std::string& value = model.*field.field;
+            if (!value.empty()) Append(text, field.keys[0], value);
+        }
+    }
+    for (const auto& [key, value] : model.otherEntries) Append(text, key, value);
+    return text;
+}
+
+std::string QuoteConnectionValue(const std::string& value) {
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const bool needsQuotes = value.find_first_of(";=\"") != std::string::npos ||
+                             (!value.empty() && (blank(value.front()) || blank(value.back())));
+    if (!needsQuotes) return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + '"';
+}
+
+ConnectionTestResult TestConnection(const std::string& connectionString) {
+    try {
+        CADODatabase database;
+        database.Open(connectionString);
+        return {true, "Connection succeeded."};
+    } catch (const CADOException& error) {
+        return {false, "Connection failed:\r\n\r\n" + error.ErrorText()};
+    }
+}
+
+std::string BuildConnectionString(WindowServices& window, const std::string& current) {
+    if (std::optional<std::string> composed = window.RunConnectionDialog(current)) return *composed;
+    return current;
+}
+
+void CKestrelportDlg::OnBuildConnectionString() {
+    UpdateData(true);
+    const std::string built = BuildConnectionString(window_, ConnectionString);
+    if (built.empty()) {
+        MessageBox("Prompt for connection failed!");
+        return;
+    }
+    ConnectionString = built;
+    UpdateData(false);
+}
