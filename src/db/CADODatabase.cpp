@@ -5,8 +5,8 @@
 CADODatabase::~CADODatabase() {
     try {
         Close();
-    } catch (const CADOException&) {
-        // A destructor cannot report; callers that care call Close themselves.
+    } catch (const CADOException& error) {
+        ReportFailureNobodyHeard("closing the database", error.ErrorText());
     }
 }
 
@@ -14,7 +14,8 @@ CADODatabase& CADODatabase::operator=(CADODatabase&& other) noexcept {
     if (this != &other) {
         try {
             Close();
-        } catch (const CADOException&) {
+        } catch (const CADOException& error) {
+            ReportFailureNobodyHeard("closing the database", error.ErrorText());
         }
         session_ = std::move(other.session_);
         connectionString_ = std::move(other.connectionString_);

@@ -104,21 +104,24 @@ CADORecordset::CADORecordset(const CADODatabase& database)
     : connection_(database.GetConnection()) {}
 
 CADORecordset::~CADORecordset() {
-    try {
-        Close();
-    } catch (const CADOException&) {
-        // A destructor cannot report; Close first to hear of a failed commit.
+    CloseKeepingFailure();
+}
+
+void CADORecordset::CloseKeepingFailure() noexcept {
+    if (!IsOpen()) {
+        open_ = false;
+        return;
     }
+    ReleaseRows();
+    // The connection outlives this handle: its next explicit call reports a refused row.
+    active_->CommitPendingRowsOrKeepFailure();
 }
 
 CADORecordset::CADORecordset(CADORecordset&&) noexcept = default;
 
 CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
     if (this != &other) {
-        try {
-            Close();
-        } catch (const CADOException&) {
-        }
+        CloseKeepingFailure();
         connection_ = std::move(other.connection_);
         active_ = std::move(other.active_);
         prepared_ = std::move(other.prepared_);
@@ -195,13 +198,17 @@ void CADORecordset::Close() {
         open_ = false;
         return;
     }
+    ReleaseRows();
+    Guarded([&] { active_->CommitPendingRows(); });
+}
+
+void CADORecordset::ReleaseRows() {
     ClearPending();
     open_ = false;
     rows_.clear();
     keys_.clear();
     prepared_.reset();
     driver_.reset();
-    Guarded([&] { active_->CommitPendingRows(); });
 }
 
 void CADORecordset::ClearPending() {

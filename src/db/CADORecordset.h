@@ -83,6 +83,8 @@ class CADORecordset {
     void StoreNewRow();
     void StoreChangedRow();
     void ClearPending();
+    void ReleaseRows();
+    void CloseKeepingFailure() noexcept;
     void StartPending(EditMode mode);
     // Moves the written values, in column order, into writeValues_.
     std::vector<FieldValue>& ChosenPendingValues();

@@ -1,5 +1,7 @@
 #include "db/DbSession.h"
 
+#include <iostream>
+
 #include "db/DbError.h"
 
 namespace {
@@ -15,9 +17,25 @@ DbSession::DbSession(std::unique_ptr<DbConnection> driver) : driver_(std::move(d
 DbSession::~DbSession() {
     try {
         Close();
-    } catch (const DbError&) {
-        // A destructor cannot report; Close before destruction to see commit failures.
+    } catch (const DbError& error) {
+        ReportFailureNobodyHeard("closing the database connection", error.Description());
     }
+}
+
+void ReportFailureNobodyHeard(const std::string& where, const std::string& text) noexcept {
+    try {
+        std::cerr << "Database error while " << where << " (rows stored before it are kept):\n"
+                  << text << '\n';
+    } catch (...) {
+        // Nothing is left to report through.
+    }
+}
+
+void DbSession::ThrowKeptFailureLocked() {
+    if (!keptFailure_) return;
+    const DbError failure = std::move(*keptFailure_);
+    keptFailure_.reset();
+    throw failure;
 }
 
 bool DbSession::IsOpen() const {
@@ -35,6 +53,7 @@ void DbSession::Close() {
         inBatch_ = false;
         driver->Commit();
     }
+    ThrowKeptFailureLocked();
 }
 
 std::shared_ptr<DbConnection> DbSession::Driver() const {
@@ -51,6 +70,7 @@ void DbSession::CommitLocked() {
 
 DbConnection& DbSession::StartRowLocked() {
     if (!driver_) ThrowClosed();
+    ThrowKeptFailureLocked();
     if (!inBatch_) {
         driver_->Begin();
         inBatch_ = true;
@@ -68,12 +88,28 @@ void DbSession::FinishRowLocked() {
 
 void DbSession::CommitPendingRows() {
     std::lock_guard lock(mutex_);
-    if (driver_) CommitLocked();
+    if (!driver_) return;
+    CommitLocked();
+    ThrowKeptFailureLocked();
+}
+
+void DbSession::CommitPendingRowsOrKeepFailure() noexcept {
+    std::lock_guard lock(mutex_);
+    if (!driver_) return;
+    try {
+        CommitLocked();
+    } catch (const DbError& error) {
+        if (!keptFailure_) keptFailure_ = error;
+    } catch (...) {
+        if (!keptFailure_)
+            keptFailure_ = DbError(kErrorUnspecified, "Connection", "The commit failed.");
+    }
 }
 
 std::shared_ptr<DbConnection> DbSession::CommitAndGetDriver() {
     std::lock_guard lock(mutex_);
     if (!driver_) ThrowClosed();
     CommitLocked();
+    ThrowKeptFailureLocked();
     return driver_;
 }

@@ -5,11 +5,15 @@
 // Why batches: committing each row costs a disk sync, far more than the row. Callers are still
 // promised that every row they stored stays stored, so a batch is committed after kBatchRows rows
 // or kBatchAge, before any other statement runs on the connection, before a failure is reported,
-// and at Close.
+// and at Close. A refusal is always thrown from an explicit call; one found while a recordset is
+// destroyed waits for the next explicit call, and one found while the session itself is
+// destroyed goes to stderr.
 
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "db/Driver.h"
@@ -53,8 +57,14 @@ class DbSession {
         return work(*driver);
     }
     void CommitPendingRows();
+    // For destructors, which cannot throw: commits like CommitPendingRows, but a failure is kept
+    // and thrown by the next explicit call on the connection (a row write, a statement, a
+    // commit, Close) instead of being lost.
+    void CommitPendingRowsOrKeepFailure() noexcept;
 
   private:
+    void ThrowKeptFailureLocked();
+
     std::shared_ptr<DbConnection> CommitAndGetDriver();
     void CommitLocked();
     DbConnection& StartRowLocked();
@@ -65,4 +75,9 @@ class DbSession {
     bool inBatch_ = false;
     int batchRows_ = 0;
     std::chrono::steady_clock::time_point batchStart_;
+    std::optional<DbError> keptFailure_;
 };
+
+// The last resort for a failure that only a destructor found: it goes to stderr, so that a row
+// the database refused is never lost without a word.
+void ReportFailureNobodyHeard(const std::string& where, const std::string& text) noexcept;

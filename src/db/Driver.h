@@ -106,9 +106,12 @@ std::unique_ptr<DbConnection> OpenSqliteConnection(const ConnectionString& setti
 std::string SqliteCodeMessage(std::int32_t code);
 std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& settings);
 std::string PostgresCodeMessage(std::int32_t code);
+// A whole connection string that is a postgresql:// (or postgres://) URI.
+std::unique_ptr<DbConnection> OpenPostgresUri(const std::string& uri);
 
 // Parses the connection string and opens the driver its "Provider" key names ("SQLite",
-// "PostgreSQL"; any letter case). Throws DbError for an empty or malformed string, an unknown or
+// "PostgreSQL"; any letter case), or the PostgreSQL driver for a text that is just a
+// postgresql:// URI. Throws DbError for an empty or malformed string, an unknown or
 // missing provider, or a failing open; the text never holds the connection string.
 std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString);
 

@@ -4,6 +4,7 @@
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/Driver.h"
+#include "db/PostgresConnectionOptions.h"
 
 namespace {
 
@@ -23,9 +24,19 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 }  // namespace
 
 std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString) {
+    // A URI holds '=' and ':' of its own, so it is recognised before any Key=Value parsing.
+    if (const std::string uri = Trim(connectionString); IsPostgresUri(uri)) {
+        return OpenPostgresUri(uri);
+    }
     const ConnectionString settings = ConnectionString::Parse(connectionString);
     const std::optional<std::string> provider = settings.Find("Provider");
     if (!provider || provider->empty()) {

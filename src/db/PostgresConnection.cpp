@@ -8,6 +8,7 @@
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
 #include "db/PostgresValues.h"
+#include "db/SqlLiteral.h"
 
 namespace {
 
@@ -377,12 +378,10 @@ void PostgresConnection::Commit() {
     if (InTransaction()) RunDirect({"COMMIT", {}, {}});
 }
 
-// A literal of the program's SQL: every statement is translated before it runs, and the
-// translation stores the literal's bytes the way a parameter's are stored.
+// A literal of the program's SQL, like every other text of a statement: the translation encodes
+// its bytes once, the way a parameter's are stored.
 std::string PostgresConnection::SqlStringLiteral(const std::string& text) const {
-    std::string literal = "'";
-    for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
-    return literal + "'";
+    return SqlTextLiteral(text);
 }
 
 std::string PostgresConnection::CodeMessage(std::int32_t code) const {
@@ -393,8 +392,9 @@ std::string PostgresCodeMessage(std::int32_t code) {
     return PostgresCodeMeaning(code).value_or("");
 }
 
-std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& settings) {
-    const PostgresConnectionOptions options = MakePostgresConnectionOptions(settings);
+namespace {
+
+std::unique_ptr<DbConnection> ConnectWith(const PostgresConnectionOptions& options) {
     std::vector<const char*> keywords, values;
     for (const auto& [keyword, value] : options.keywords) {
         keywords.push_back(keyword.c_str());
@@ -412,6 +412,16 @@ std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& set
             "Cannot connect to the PostgreSQL server: " + ScrubSecrets(why, options.secrets));
     }
     return std::make_unique<PostgresConnection>(std::move(connection), options.secrets);
+}
+
+}  // namespace
+
+std::unique_ptr<DbConnection> OpenPostgresConnection(const ConnectionString& settings) {
+    return ConnectWith(MakePostgresConnectionOptions(settings));
+}
+
+std::unique_ptr<DbConnection> OpenPostgresUri(const std::string& uri) {
+    return ConnectWith(MakePostgresConnectionOptions(uri));
 }
 
 std::vector<PostgresColumnRule> PostgresConnection::ColumnRules(

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/PostgresText.h"
+#include "db/SqlLiteral.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 struct Token {
-    enum class Kind { Word, Literal, Space, Other };
+    enum class Kind { Word, Name, Literal, Space, Other };  // Name: a bracketed name
     Kind kind;
     std::string text;
 };
@@ -61,7 +62,14 @@ std::vector<Token> Tokenize(const std::string& sql) {
                 }
                 bytes += sql[i];
             }
-            tokens.push_back({Token::Kind::Literal, PostgresStringLiteral(bytes)});
+            // X'<hex>' is how the program writes a text holding 0x00 (see SqlLiteral.h).
+            const bool hex = !tokens.empty() && tokens.back().kind == Token::Kind::Word &&
+                             EqualsNoCase(tokens.back().text, "x");
+            if (const auto decoded = hex ? BytesFromHex(bytes) : std::nullopt) {
+                tokens.back() = {Token::Kind::Literal, PostgresStringLiteral(*decoded)};
+            } else {
+                tokens.push_back({Token::Kind::Literal, PostgresStringLiteral(bytes)});
+            }
         } else if (c == '"') {
             const std::size_t end = sql.find('"', i + 1);
             const std::size_t stop = end == std::string::npos ? sql.size() : end + 1;
@@ -71,7 +79,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
             const std::size_t end = sql.find(']', i + 1);
             const std::size_t stop = end == std::string::npos ? sql.size() : end;
             tokens.push_back(
-                {Token::Kind::Word, PostgresIdentifier(sql.substr(i + 1, stop - i - 1))});
+                {Token::Kind::Name, PostgresIdentifier(sql.substr(i + 1, stop - i - 1))});
             i = stop + 1;
         } else if (std::isspace(static_cast<unsigned char>(c))) {
             const std::size_t start = i;
@@ -125,8 +133,35 @@ std::string Join(const std::vector<Token>& tokens) {
     return sql;
 }
 
+bool IsTextType(const Token& t) {
+    return IsWord(t, "text") || IsWord(t, "varchar") || IsWord(t, "char");
+}
+
+// Copies a text type word, with its "(n)" when it has one, and gives it the byte-order
+// collation. Returns the index of the last token copied.
+std::size_t CopyTextType(const std::vector<Token>& tokens, std::size_t i, std::vector<Token>& out) {
+    out.push_back(tokens[i]);
+    const std::size_t open = NextSolid(tokens, i + 1);
+    if (open < tokens.size() && tokens[open].kind == Token::Kind::Other &&
+        tokens[open].text == "(") {
+        std::size_t close = open;
+        while (close < tokens.size() && tokens[close].text != ")") ++close;
+        if (close < tokens.size()) {
+            for (++i; i <= close; ++i) out.push_back(tokens[i]);
+            --i;
+        }
+    }
+    out.push_back({Token::Kind::Other, " COLLATE \"C\""});
+    return i;
+}
+
 std::string TranslateTokens(const std::string& sql) {
     const auto tokens = Tokenize(sql);
+    // Text columns the program creates compare and sort by bytes, as they do in SQLite, rather
+    // than by the server's locale, which would interleave upper and lower case.
+    const std::size_t first = NextSolid(tokens, 0);
+    const bool definesColumns = first < tokens.size() &&
+                                (IsWord(tokens[first], "create") || IsWord(tokens[first], "alter"));
     std::vector<Token> out;
     out.reserve(tokens.size() + 8);
     int depth = 0;
@@ -150,6 +185,10 @@ std::string TranslateTokens(const std::string& sql) {
         if (isClose) --depth;
         if (IsWord(t, "datetime")) {
             out.push_back({Token::Kind::Word, "timestamp"});
+            continue;
+        }
+        if (definesColumns && IsTextType(t)) {
+            i = CopyTextType(tokens, i, out);
             continue;
         }
         out.push_back(t);

@@ -19,6 +19,7 @@ std::string PostgresIdentifier(const std::string& name);
 //   SET names `a`);
 // - every ORDER BY item without NULLS gets NULLS FIRST (ascending) or NULLS LAST (descending),
 //   the order NULLs take elsewhere in the program;
+// - a hex literal X'<hex>' becomes the string literal of its bytes;
 // - every string literal is re-encoded with EncodePostgresText, so that a literal compares
 //   equal to the stored form of the same bytes.
 std::string TranslateStatement(const std::string& sql);

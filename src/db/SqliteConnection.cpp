@@ -8,6 +8,7 @@
 
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
+#include "db/SqlLiteral.h"
 #include "db/SqliteDialect.h"
 #include "db/SqliteStatement.h"
 
@@ -290,22 +291,7 @@ void SqliteConnection::Commit() {
 }
 
 std::string SqliteConnection::SqlStringLiteral(const std::string& text) const {
-    // A 0x00 byte would end the statement text early, so such texts go in as hex.
-    if (text.find('\0') != std::string::npos) {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string out = "CAST(X'";
-        for (unsigned char c : text) {
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-        return out + "' AS TEXT)";
-    }
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
+    return SqlTextLiteral(text);
 }
 
 std::string SqliteCodeMessage(std::int32_t code) {

@@ -1,12 +1,14 @@
 // The data-access layer over the PostgreSQL driver: the sequences the export and the passes use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/CADOXCatalog.h"
+#include "db/ConnectionString.h"
 #include "db/PostgresDialect.h"
 #include "db/TargetTable.h"
 #include "support/TestSupport.h"
@@ -199,6 +201,134 @@ TEST_F(PostgresLayerTest, StatementsThroughRecordsetsAndEmptyAggregates) {
     EXPECT_EQ(host, "h'3\\");
     EXPECT_FALSE(CADORecordset(db).Open("DELETE FROM " + t));
     EXPECT_EQ(Count(db), 0);
+}
+
+// Callers format logged values into statements with the driver's literal: the bytes must arrive
+// as they are, whatever they hold.
+TEST_F(PostgresLayerTest, LiteralsMeanTheSameBytesAsStoredValues) {
+    KP_REQUIRE_POSTGRES(connection);
+    const std::string t = "[" + TargetTableName(NewTargetTable(connection)) + "]";
+    std::string allBytes;
+    for (int b = 1; b < 256; ++b) allBytes += static_cast<char>(b);
+    std::vector<std::string> texts = {allBytes, "it's \"quoted\" \\ back\\slash\\'",
+                                      std::string("nul\0inside", 10), "caf\xC3\xA9 caf\xE9"};
+    for (int b = 0x80; b <= 0xFF; ++b) texts.push_back(std::string(1, static_cast<char>(b)) + "'");
+    CADODatabase db;
+    db.Open(connection);
+    {
+        CADORecordset rs(db);
+        rs.Open(t);
+        for (std::uint32_t id = 0; id < texts.size(); ++id) Append(rs, id, "1.1.1.1");
+    }
+    std::shared_ptr<DbConnection> driver = db.GetConnection()->Driver();
+    for (std::size_t id = 0; id < texts.size(); ++id) {
+        const std::string literal = driver->SqlStringLiteral(texts[id]);
+        CADORecordset(db).Open("UPDATE " + t + " SET HostName = " + literal +
+                               " WHERE id = " + std::to_string(id));
+        CADORecordset rs(db);
+        ASSERT_TRUE(rs.Open("Select id, HostName, " + literal + " As v From " + t +
+                            " Where HostName = " + literal));
+        ASSERT_EQ(rs.RecordCount(), 1) << "text " << id;
+        std::string stored, selected;
+        rs.ReadFieldText("HostName", stored);
+        rs.ReadFieldText("v", selected);
+        EXPECT_EQ(stored, texts[id]) << "text " << id;
+        EXPECT_EQ(selected, texts[id]) << "text " << id;
+    }
+}
+
+// A row only the server refuses (a duplicate id) travels in a batch; it must be reported by an
+// explicit call even when the recordset that queued it is destroyed first.
+TEST_F(PostgresLayerTest, ARowRefusedLateIsReportedAndTheRowsBeforeItStay) {
+    KP_REQUIRE_POSTGRES(connection);
+    const std::string base = NewTargetTable(connection);
+    {
+        CADODatabase db;
+        db.Open(connection);
+        {
+            CADORecordset rs(db);
+            rs.Open(TargetTableName(base));
+            for (std::uint32_t id = 1; id <= 3; ++id) Append(rs, id, "1.1.1.1");
+            Append(rs, 2, "1.1.1.2");  // queued; the server has not seen it yet
+        }
+        try {
+            Count(db);
+            ADD_FAILURE() << "the refused row went unreported";
+        } catch (const CADOException& e) {
+            EXPECT_NE(e.ErrorText().find("(id)=(2)"), std::string::npos) << e.ErrorText();
+        }
+        EXPECT_EQ(Count(db), 3);  // reported once
+
+        // Close reports it too.
+        CADORecordset rs(db);
+        rs.Open(TargetTableName(base));
+        Append(rs, 4, "1.1.1.4");
+        Append(rs, 3, "1.1.1.3");
+        EXPECT_THROW(rs.Close(), CADOException);
+        rs.Open(TargetTableName(base));
+        Append(rs, 5, "1.1.1.5");
+        Append(rs, 1, "1.1.1.1");
+        EXPECT_THROW(db.Close(), CADOException);
+    }
+    // Nobody closes: the last resort is stderr, and the accepted rows stay.
+    testing::internal::CaptureStderr();
+    {
+        CADODatabase db;
+        db.Open(connection);
+        CADORecordset rs(db);
+        rs.Open(TargetTableName(base));
+        Append(rs, 6, "1.1.1.6");
+        Append(rs, 6, "1.1.1.6");
+    }
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    EXPECT_NE(stderrText.find("(id)=(6)"), std::string::npos) << stderrText;
+    CADODatabase db;
+    db.Open(connection);
+    EXPECT_EQ(Count(db), 6);
+}
+
+TEST_F(PostgresLayerTest, TextOrderIsByteOrderLikeSqlite) {
+    KP_REQUIRE_POSTGRES(connection);
+    const std::string t = "[" + TargetTableName(NewTargetTable(connection)) + "]";
+    const std::vector<std::string> ips = {"b", "a", "B",        "\xC3\xA9", "A",
+                                          "_", "Z", "\xC3\x80", "aa"};
+    CADODatabase db;
+    db.Open(connection);
+    {
+        CADORecordset rs(db);
+        rs.Open(t);
+        for (std::uint32_t id = 0; id < ips.size(); ++id) Append(rs, id, ips[id]);
+    }
+    std::vector<std::string> sorted = ips;
+    std::sort(sorted.begin(), sorted.end());  // std::string compares bytes as unsigned char
+    CADORecordset rs(db);
+    ASSERT_TRUE(rs.Open("Select IP From " + t + " Order By IP"));
+    std::vector<std::string> read;
+    for (; !rs.IsEof(); rs.MoveNext()) rs.ReadFieldText("IP", read.emplace_back());
+    EXPECT_EQ(read, sorted);
+}
+
+// A connection string may be just the server's URI; its password never shows in a message.
+TEST_F(PostgresLayerTest, AUriAloneOpensTheDatabase) {
+    KP_REQUIRE_POSTGRES(connection);
+    const ConnectionString settings = ConnectionString::Parse(connection);
+    const std::string password = settings.Value("Password");
+    auto uri = [&](const std::string& secret) {
+        return "postgresql://" + settings.Value("User ID") + ":" + secret + "@" +
+               settings.Value("Host") + ":" + settings.Value("Port") + "/" +
+               settings.Value("Database") + "?connect_timeout=5";
+    };
+    CADODatabase db;
+    EXPECT_TRUE(db.Open("  " + uri(password) + " "));
+    CADORecordset rs(db);
+    EXPECT_TRUE(rs.Open("Select 1 As one"));
+    try {
+        CADODatabase wrong;
+        wrong.Open(uri(password + "Wrong"));
+        ADD_FAILURE() << "a wrong password was accepted";
+    } catch (const CADOException& e) {
+        EXPECT_EQ(e.ErrorText().find(password), std::string::npos) << e.ErrorText();
+    }
 }
 
 }  // namespace

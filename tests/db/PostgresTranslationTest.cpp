@@ -56,8 +56,17 @@ TEST(PostgresDialect, NamesFoldToLowerCaseAndAreQuotedOnlyWhenNeeded) {
 }
 
 TEST(PostgresDialect, TypesLiteralsAndNullOrder) {
+    // Text columns sort by bytes; a bracketed name is never taken for a type.
     EXPECT_EQ(TranslateStatement("CREATE TABLE t(\n\tDateTimeValue datetime,\n\tx text)"),
-              "CREATE TABLE t(\n\tDateTimeValue timestamp,\n\tx text)");
+              "CREATE TABLE t(\n\tDateTimeValue timestamp,\n\tx text COLLATE \"C\")");
+    EXPECT_EQ(TranslateStatement("create table t([text] varchar (3) NOT NULL, [datetime] int)"),
+              "create table t(text varchar (3) COLLATE \"C\" NOT NULL, datetime int)");
+    EXPECT_EQ(TranslateStatement("Select text From t"), "Select text From t");
+    // A hex literal, the program's way to write a 0x00 byte, becomes the literal of its bytes.
+    EXPECT_EQ(TranslateStatement("Select CAST(X'410042' AS TEXT)"),
+              "Select CAST('\xEE\x81\x81\xEE\x80\x80"
+              "B' AS TEXT)");
+    EXPECT_EQ(TranslateStatement("Select X'4'"), "Select X'4'");
     // Words inside literals stay, quotes and backslashes survive, bytes are re-encoded.
     EXPECT_EQ(TranslateStatement("SET [HostName]='datetime''s \\ [x]' WHERE IP='\xE9'"),
               "SET hostname='datetime''s \\ [x]' WHERE IP='\xEE\x83\xA9'");

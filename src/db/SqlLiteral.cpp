@@ -1,0 +1,42 @@
+#include "db/SqlLiteral.h"
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string SqlTextLiteral(std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string out = "CAST(X'";
+        for (const unsigned char c : bytes) {
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+        return out + "' AS TEXT)";
+    }
+    std::string out = "'";
+    for (const char c : bytes) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::optional<std::string> BytesFromHex(std::string_view digits) {
+    if (digits.size() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(digits.size() / 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = HexValue(digits[i]), low = HexValue(digits[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
+}
