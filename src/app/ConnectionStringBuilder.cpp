@@ -10,6 +10,7 @@
 #include "db/CADODatabase.h"
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
+#include "db/PostgresConnectionOptions.h"
 
 namespace {
 
@@ -40,21 +41,23 @@ bool SameKey(std::string_view a, std::string_view b) {
     });
 }
 
-bool IsUri(const std::string& value) {
-    return value.find("://") != std::string::npos;
-}
-
 // Finds the field a PostgreSQL key fills. A Data Source that is a URI names the whole connection
 // and stays an entry of its own.
 std::string* PostgresField(ConnectionStringModel& model, const std::string& key,
                            const std::string& value) {
-    if (SameKey(key, kDataSourceKey)) return IsUri(value) ? nullptr : &model.host;
+    if (SameKey(key, kDataSourceKey)) return IsPostgresUri(value) ? nullptr : &model.host;
     for (const FieldKeys& field : kPostgresFields) {
         for (std::string_view alias : field.keys) {
             if (!alias.empty() && SameKey(key, alias)) return &(model.*field.field);
         }
     }
     return nullptr;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 void Append(std::string& text, std::string_view key, const std::string& value) {
@@ -68,6 +71,13 @@ void Append(std::string& text, std::string_view key, const std::string& value) {
 
 ConnectionStringModel ParseConnectionStringModel(const std::string& text) {
     ConnectionStringModel model;
+    // A bare postgresql:// URI names the whole connection; it is kept whole as the Data Source
+    // that the driver reads the same way.
+    if (const std::string uri = Trim(text); IsPostgresUri(uri)) {
+        model.provider = Provider::PostgreSQL;
+        model.otherEntries.emplace_back(kDataSourceKey, uri);
+        return model;
+    }
     ConnectionString parsed;
     try {
         parsed = ConnectionString::Parse(text);

@@ -133,6 +133,12 @@ TEST(ConnectionStringModelTest, ParsingFollowsTheDriversKeysAndKeepsTheRest) {
     EXPECT_EQ(ComposeConnectionString(uri),
               "Provider=PostgreSQL;Password=s;Data Source=postgresql://kp@db/logs");
 
+    const ConnectionStringModel bareUri =
+        ParseConnectionStringModel(" postgresql://kp:s@db/logs?sslmode=require\r\n");
+    EXPECT_EQ(bareUri.provider, Provider::PostgreSQL);
+    EXPECT_EQ(ComposeConnectionString(bareUri),
+              "Provider=PostgreSQL;Data Source=\"postgresql://kp:s@db/logs?sslmode=require\"");
+
     const ConnectionStringModel noProvider = ParseConnectionStringModel("Data Source=/x.db");
     EXPECT_EQ(noProvider.provider, Provider::SQLite);
     EXPECT_EQ(noProvider.file, "/x.db");
