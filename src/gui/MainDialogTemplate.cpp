@@ -36,8 +36,7 @@ constexpr ControlTemplate kControls[] = {
 constexpr TooltipTemplate kTooltips[] = {
     {ControlId::LogFile, "The filename of the log file to read"},
     {ControlId::ConnStringBuilder,
-     "Click this button to create the database connection string using the standard Microsoft "
-     "dialogs"},
+     "Click this button to create the database connection string in the connection dialog"},
     {ControlId::ConnString, "The database connection string to the target database"},
     {ControlId::TableBase,
      "The name of the table in the target database to write to.  (If it does not already exist "

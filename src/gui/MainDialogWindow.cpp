@@ -17,8 +17,8 @@
 
 #include "app/WindowServices.h"
 #include "gui/AppIcon.h"
+#include "gui/CXPStyleButtonST.h"
 #include "gui/TooltipPresenter.h"
-#include "gui/WrappingButton.h"
 
 namespace {
 
@@ -45,7 +45,10 @@ class DepthScope {
 }  // namespace
 
 MainDialogWindow::MainDialogWindow(QWidget* parent)
-    : QDialog(parent), units_(QApplication::font()), filePicker_(DefaultFilePicker) {
+    : QDialog(parent),
+      units_(QApplication::font()),
+      themeHelper_(std::make_shared<CThemeHelperST>()),
+      filePicker_(DefaultFilePicker) {
     setWindowTitle(MainDialogTemplate::kTitle);
     setWindowIcon(AppIcon());
     // A fixed frame with a minimize box that shows in the taskbar like any main window.
@@ -141,7 +144,8 @@ QWidget* MainDialogWindow::CreateControl(const ControlTemplate& control) {
             return bar;
         }
         case ControlKind::PushButton: {
-            auto* button = new WrappingButton(text, client_);
+            auto* button = new CXPStyleButtonST(text, client_);
+            button->SetThemeHelper(themeHelper_);
             button->setDefault(control.id == ControlId::Go);  // Enter starts a run
             ConnectCommand(button, control.id);
             return button;

@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "gui/DialogUnits.h"
 #include "gui/MainDialogTemplate.h"
 
+class CThemeHelperST;
 class QMenuBar;
 class QLineEdit;
 class TooltipPresenter;
@@ -65,6 +67,8 @@ class MainDialogWindow : public QDialog {
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
     TooltipPresenter* tooltips_ = nullptr;
+    // Shared by the program-drawn buttons, which may outlive this object during destruction.
+    std::shared_ptr<const CThemeHelperST> themeHelper_;
     std::map<int, QWidget*> controls_;
     CommandHandler commandHandler_;
     FilePicker filePicker_;

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "gui/AboutWindow.h"
+#include "gui/ConnectionDialog.h"
 #include "gui/ErrorLogDialog.h"
 #include "gui/FileFilter.h"
 #include "gui/MainDialogWindow.h"
@@ -144,9 +145,10 @@ void QtWindowServices::RunAboutDialog(const std::string& versionLine) {
     about.exec();
 }
 
-// The connection string builder's dialog does not exist yet; cancelling changes nothing.
-std::optional<std::string> QtWindowServices::RunConnectionDialog(const std::string&) {
-    return std::nullopt;
+std::optional<std::string> QtWindowServices::RunConnectionDialog(const std::string& current) {
+    ConnectionDialog dialog(ParseConnectionStringModel(current), &window_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ComposeConnectionString(dialog.Model());
 }
 
 bool QtWindowServices::OpenUrl(const std::string& url) {

@@ -146,7 +146,6 @@ TEST_F(QtWindowServicesTest, DesktopHandOffsFailWithoutOpeningAnything) {
     EXPECT_FALSE(services.OpenHelpFile(dir.File("kestrelport-gui.CHM"), 131174));
     EXPECT_FALSE(services.OpenHelpFile(dir.Path().string(), 131174)) << "a folder is no help file";
     EXPECT_FALSE(services.OpenUrl("http://exa mple/%%"));
-    EXPECT_EQ(services.RunConnectionDialog("Driver=SQLite"), std::nullopt);
 }
 
 TEST_F(QtWindowServicesTest, SaveDialogAddsTheDefaultExtensionInTheInitialFolder) {
