@@ -381,7 +381,7 @@ void PostgresConnection::Commit() {
 // A literal of the program's SQL, like every other text of a statement: the translation encodes
 // its bytes once, the way a parameter's are stored.
 std::string PostgresConnection::SqlStringLiteral(const std::string& text) const {
-    return SqlTextLiteral(text);
+    return StatementTextLiteral(text);
 }
 
 std::string PostgresConnection::CodeMessage(std::int32_t code) const {

@@ -11,7 +11,7 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string SqlTextLiteral(std::string_view bytes) {
+std::string StatementTextLiteral(std::string_view bytes) {
     if (bytes.find('\0') != std::string_view::npos) {
         static const char kHex[] = "0123456789ABCDEF";
         std::string out = "CAST(X'";

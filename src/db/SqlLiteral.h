@@ -7,7 +7,7 @@
 
 // `bytes` as a literal that means exactly these bytes: '...' with quotes doubled, or, when the
 // bytes hold a 0x00 (which would end a statement text early), CAST(X'<hex>' AS TEXT).
-std::string SqlTextLiteral(std::string_view bytes);
+std::string StatementTextLiteral(std::string_view bytes);
 
 // The bytes of the hex digits of an X'...' literal; nothing when they are not pairs of hex digits.
 std::optional<std::string> BytesFromHex(std::string_view digits);

@@ -291,7 +291,7 @@ void SqliteConnection::Commit() {
 }
 
 std::string SqliteConnection::SqlStringLiteral(const std::string& text) const {
-    return SqlTextLiteral(text);
+    return StatementTextLiteral(text);
 }
 
 std::string SqliteCodeMessage(std::int32_t code) {
