@@ -178,6 +178,8 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
     ExecuteLocked("PRAGMA journal_mode=WAL");
     ExecuteLocked("PRAGMA synchronous=NORMAL");
     ExecuteLocked("PRAGMA cache_size=-262144");
+    // The session pass sorts the whole table; its sorter should not spill to temporary files.
+    ExecuteLocked("PRAGMA temp_store=MEMORY");
 }
 
 void SqliteConnection::ExecuteLocked(const std::string& sql) {
