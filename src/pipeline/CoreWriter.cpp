@@ -111,6 +111,9 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
                 }
             }
             if (i % kProgressInterval == 0) {
+                // Rows stored so far reach the database at every progress step, so a crash or a
+                // Quit in the middle keeps them.
+                db.GetConnection()->CommitPendingRows();
                 channel.SetProgressPos(static_cast<int>(i * 100 / total));
                 channel.PumpMessages();
             }
