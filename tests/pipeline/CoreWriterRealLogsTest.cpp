@@ -5,15 +5,13 @@
 #include <cstdlib>
 
 #include "CoreWriterTestTable.h"
+#include "support/TestSupport.h"
 #include "pipeline/RequestAnalysis.h"
 #include "textfiles/ReadLogFile.h"
 
 namespace {
 
-std::string SharedLog(const std::string& name) {
-    const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
-    return std::string(dir && *dir ? dir : "/work/shared/data") + "/logs/" + name;
-}
+std::string SharedLog(const std::string& name) { return SharedLogPath(name); }
 
 class CoreWriterRealLogsTest : public ::testing::Test {
   protected:

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "support/TestSupport.h"
 #include "pipeline/GzipLines.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/LogTimestamp.h"
@@ -14,10 +15,7 @@
 
 namespace {
 
-std::string RealLogPath(const std::string& name) {
-    const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
-    return std::string(dir && *dir ? dir : "/work/shared/data") + "/logs/" + name;
-}
+std::string RealLogPath(const std::string& name) { return SharedLogPath(name); }
 
 CStringArrayPBEx BuiltInMonths() {
     CStringArrayPBEx months;

@@ -52,6 +52,11 @@ void WriteGzip(const std::string& fileName, const std::string& bytes) {
     gzclose(f);
 }
 
+std::string SharedLogPath(const std::string& name) {
+    const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
+    return std::string(dir && *dir ? dir : KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs/" + name;
+}
+
 std::optional<std::string> PostgresTestConnection() {
     const char* s = std::getenv("KESTRELPORT_PG_TEST");
     if (!s || !*s) return std::nullopt;

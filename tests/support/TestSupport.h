@@ -25,6 +25,10 @@ std::string ReadBytes(const std::string& fileName);
 // gzip-compresses `bytes` into `fileName` (one member).
 void WriteGzip(const std::string& fileName, const std::string& bytes);
 
+// A real log of the shared test data (`KESTRELPORT_SHARED_DATA`, else the shared folder beside
+// the source tree), e.g. SharedLogPath("elastic-apache-2015.log.gz").
+std::string SharedLogPath(const std::string& name);
+
 // The connection string of the loopback PostgreSQL server started by the test command
 // (KESTRELPORT_PG_TEST), or nothing. Under CI=true a missing server fails the calling test.
 std::optional<std::string> PostgresTestConnection();

@@ -128,9 +128,7 @@ TEST(ReadLogFile, DamagedGzipStopsTheRunAndLeavesTheListAlone) {
 
 // The real log from the shared data, read both ways; its facts were counted independently.
 TEST(ReadLogFile, RealLogReadsAlikeCompressedAndPlain) {
-    const char* shared = std::getenv("KESTRELPORT_SHARED_DATA");
-    const std::string gzName = std::string(shared && *shared ? shared : "/work/shared/data") +
-                               "/logs/elastic-apache-2015.log.gz";
+    const std::string gzName = SharedLogPath("elastic-apache-2015.log.gz");
     if (!std::filesystem::exists(gzName)) GTEST_SKIP() << "no shared data";
     LogRead gz = Read(gzName);
     ASSERT_TRUE(gz.ok);
