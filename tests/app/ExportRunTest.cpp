@@ -18,24 +18,6 @@
 
 namespace {
 
-// Points the data files at an empty folder: default month names, no engines, no spiders.
-class EmptyDataFolder {
-  public:
-    explicit EmptyDataFolder(const std::string& folder) {
-        if (const char* old = std::getenv("KESTRELPORT_DATA_DIR")) saved_ = old;
-        ::setenv("KESTRELPORT_DATA_DIR", folder.c_str(), 1);
-    }
-    ~EmptyDataFolder() {
-        if (saved_)
-            ::setenv("KESTRELPORT_DATA_DIR", saved_->c_str(), 1);
-        else
-            ::unsetenv("KESTRELPORT_DATA_DIR");
-    }
-
-  private:
-    std::optional<std::string> saved_;
-};
-
 std::string Line(const std::string& path, const std::string& ip = "1.2.3.4") {
     return ip + " - - [10/Oct/2012:13:55:36 +0100] \"GET " + path +
            " HTTP/1.1\" 200 512 \"-\" \"Agent\"";
@@ -65,7 +47,8 @@ class ExportRunTest : public ::testing::Test {
     }
 
     TempDir dir;
-    EmptyDataFolder data{dir.File("data")};
+    // Data files from an empty folder: default month names, no engines, no spiders.
+    ScopedEnv data{"KESTRELPORT_DATA_DIR", dir.File("data").c_str()};
     SettingsStore settings{dir.File("config/Kestrelport.conf")};
     RecordingWindowServices window;
     CKestrelportDlg dialog{window, settings};

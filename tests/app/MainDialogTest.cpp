@@ -9,28 +9,11 @@
 
 namespace {
 
-// Points the data files at a folder of the test's own, so that the start-up loads are known.
-class DataFolder {
-  public:
-    explicit DataFolder(const std::string& folder) {
-        if (const char* old = std::getenv("KESTRELPORT_DATA_DIR")) saved_ = old;
-        ::setenv("KESTRELPORT_DATA_DIR", folder.c_str(), 1);
-    }
-    ~DataFolder() {
-        if (saved_)
-            ::setenv("KESTRELPORT_DATA_DIR", saved_->c_str(), 1);
-        else
-            ::unsetenv("KESTRELPORT_DATA_DIR");
-    }
-
-  private:
-    std::optional<std::string> saved_;
-};
-
 class MainDialogTest : public ::testing::Test {
   protected:
     TempDir dir;
-    DataFolder data{dir.File("data")};
+    // Data files from a folder of the test's own, so that the start-up loads are known.
+    ScopedEnv data{"KESTRELPORT_DATA_DIR", dir.File("data").c_str()};
     SettingsStore settings{dir.File("config/Kestrelport.conf")};
     RecordingWindowServices window;
     CKestrelportDlg dialog{window, settings};

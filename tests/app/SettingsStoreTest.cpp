@@ -119,27 +119,6 @@ TEST_F(SettingsStoreTest, AFailedWriteReportsFalseAndKeepsTheOldStore) {
 }
 
 // Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (saved_)
-            ::setenv(name_, saved_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 TEST(SettingsStorePath, FollowsTheConfigurationFolderConvention) {
     ScopedEnv home("HOME", "/home/tester");
     {

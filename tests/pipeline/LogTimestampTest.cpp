@@ -112,19 +112,8 @@ TEST(ParseLogTimestamp, AgreesWithSplittingAtSlashColonAndSpace) {
 
 class MonthNamesFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* old = std::getenv("KESTRELPORT_DATA_DIR");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("KESTRELPORT_DATA_DIR", dir_.Path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (saved_)
-            setenv("KESTRELPORT_DATA_DIR", saved_->c_str(), 1);
-        else
-            unsetenv("KESTRELPORT_DATA_DIR");
-    }
     TempDir dir_;
-    std::optional<std::string> saved_;
+    ScopedEnv data_{"KESTRELPORT_DATA_DIR", dir_.Path().c_str()};
 };
 
 TEST_F(MonthNamesFile, FallsBackToTheBuiltInNamesWhenTheFileIsMissing) {

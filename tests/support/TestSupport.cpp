@@ -52,6 +52,21 @@ void WriteGzip(const std::string& fileName, const std::string& bytes) {
     gzclose(f);
 }
 
+ScopedEnv::ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) saved_ = old;
+    if (value)
+        ::setenv(name_.c_str(), value, 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (saved_)
+        ::setenv(name_.c_str(), saved_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
 std::string SharedLogPath(const std::string& name) {
     const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
     return std::string(dir && *dir ? dir : KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs/" + name;

@@ -25,6 +25,20 @@ std::string ReadBytes(const std::string& fileName);
 // gzip-compresses `bytes` into `fileName` (one member).
 void WriteGzip(const std::string& fileName, const std::string& bytes);
 
+// Sets (or with a null value removes) an environment variable for its lifetime and restores
+// the previous state afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
+
 // A real log of the shared test data (`KESTRELPORT_SHARED_DATA`, else the shared folder beside
 // the source tree), e.g. SharedLogPath("elastic-apache-2015.log.gz").
 std::string SharedLogPath(const std::string& name);
