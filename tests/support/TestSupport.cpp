@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -69,7 +70,14 @@ ScopedEnv::~ScopedEnv() {
 
 std::string SharedLogPath(const std::string& name) {
     const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
-    return std::string(dir && *dir ? dir : KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs/" + name;
+    if (dir && *dir) return std::string(dir) + "/logs/" + name;
+    // Beside the source tree first; a clone elsewhere falls back to the workplace's copy.
+    for (const char* folder : {KESTRELPORT_SHARED_DATA_DEFAULT, "/work/shared/data"}) {
+        if (std::filesystem::exists(std::string(folder) + "/logs")) {
+            return std::string(folder) + "/logs/" + name;
+        }
+    }
+    return std::string(KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs/" + name;
 }
 
 std::optional<std::string> PostgresTestConnection() {
