@@ -48,9 +48,9 @@ bool CADOXTable::Open(const std::string& name) {
 
 bool CADOXTable::AddIndex(const CADOXIndex& index) {
     if (!connection_ || name_.empty() || index.Columns().empty()) return false;
-    IndexSpec spec{name_, index.Name(), index.Columns(), index.IsPrimaryKey(), index.IsUnique()};
+    IndexSpec wanted{name_, index.Name(), index.Columns(), index.IsPrimaryKey(), index.IsUnique()};
     try {
-        connection_->RunStatement([&spec](DbConnection& driver) { driver.CreateIndex(spec); });
+        connection_->RunStatement([&wanted](DbConnection& driver) { driver.CreateIndex(wanted); });
         return true;
     } catch (const DbError&) {
         return false;
