@@ -161,7 +161,7 @@ bool CADORecordset::Open(const std::string& text) {
 bool CADORecordset::OpenLocked(const std::string& text) {
     appendTable_.clear();
     keyTable_.clear();
-    rows_.clear();
+    rows_ = RowBlock();
     keys_.clear();
     cursor_ = 0;
     nextFieldGuess_ = 0;
@@ -205,7 +205,7 @@ void CADORecordset::Close() {
 void CADORecordset::ReleaseRows() {
     ClearPending();
     open_ = false;
-    rows_.clear();
+    rows_ = RowBlock();
     keys_.clear();
     prepared_.reset();
     driver_.reset();
@@ -251,12 +251,12 @@ void CADORecordset::EnsureRowsFetched() {
 }
 
 bool CADORecordset::OnRow() const {
-    return cursor_ >= 0 && cursor_ < static_cast<std::int64_t>(rows_.size());
+    return cursor_ >= 0 && cursor_ < static_cast<std::int64_t>(rows_.Rows());
 }
 
 bool CADORecordset::IsEof() {
     EnsureRowsFetched();
-    return cursor_ >= static_cast<std::int64_t>(rows_.size());
+    return cursor_ >= static_cast<std::int64_t>(rows_.Rows());
 }
 
 void CADORecordset::MoveFirst() {
@@ -266,7 +266,7 @@ void CADORecordset::MoveFirst() {
 
 void CADORecordset::MoveNext() {
     EnsureRowsFetched();
-    if (cursor_ >= static_cast<std::int64_t>(rows_.size())) {
+    if (cursor_ >= static_cast<std::int64_t>(rows_.Rows())) {
         ThrowLayerError(kErrorUnspecified, "The cursor is already past the last row.");
     }
     ++cursor_;
@@ -282,7 +282,7 @@ void CADORecordset::MovePrevious() {
 std::int32_t CADORecordset::RecordCount() {
     try {
         EnsureRowsFetched();
-        return static_cast<std::int32_t>(rows_.size());
+        return static_cast<std::int32_t>(rows_.Rows());
     } catch (const CADOException&) {
         return -1;
     }
@@ -304,6 +304,9 @@ void CADORecordset::Edit() {
 
 std::size_t CADORecordset::FieldIndex(const std::string& field) {
     const std::size_t count = columns_.size();
+    // Callers name the fields as the table spells them, in the same order row after row: the
+    // guessed column matching exactly is the common case, worth checking before any folding.
+    if (nextFieldGuess_ < count && columns_[nextFieldGuess_] == field) return nextFieldGuess_++;
     for (std::size_t step = 0; step < count; ++step) {
         const std::size_t i = (nextFieldGuess_ + step) % count;
         if (SameNameIgnoringCase(columns_[i], field)) {
@@ -314,14 +317,14 @@ std::size_t CADORecordset::FieldIndex(const std::string& field) {
     ThrowLayerError(kErrorUnknownField, "The field \"" + field + "\" is not in this recordset.");
 }
 
-bool CADORecordset::WriteFieldValue(const std::string& field, const FieldValue& value) {
+bool CADORecordset::WriteFieldValue(const std::string& field, FieldValue value) {
     if (editMode_ == EditMode::None) return false;
     RequireOpen();
     const std::size_t index = FieldIndex(field);
     if (editMode_ == EditMode::Editing && !OnRow()) {
         ThrowLayerError(kErrorUnspecified, "There is no current row to change.");
     }
-    pendingValues_[index] = value;
+    pendingValues_[index] = std::move(value);
     pendingSet_[index] = true;
     return true;
 }
@@ -357,13 +360,12 @@ void CADORecordset::StoreNewRow() {
     });
     if (rowsFetched_) {
         // The new row joins the set (at its end, with the cursor on it) but has no key yet.
-        std::vector<FieldValue> row(columns_.size());
+        if (rows_.Columns() != columns_.size()) rows_ = RowBlock(columns_.size());
         for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-            if (pendingSet_[i]) row[i] = values[chosen++];
+            rows_.Append(pendingSet_[i] ? values[chosen++] : FieldValue::Null());
         }
-        rows_.push_back(std::move(row));
         keys_.emplace_back(std::nullopt);
-        cursor_ = static_cast<std::int64_t>(rows_.size()) - 1;
+        cursor_ = static_cast<std::int64_t>(rows_.Rows()) - 1;
     }
 }
 
@@ -384,7 +386,7 @@ void CADORecordset::StoreChangedRow() {
                 .Update(*keys_[row], values);
     });
     for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) rows_[row][i] = std::move(values[chosen++]);
+        if (pendingSet_[i]) rows_.Set(row, i, values[chosen++]);
     }
 }
 
@@ -413,16 +415,28 @@ std::vector<FieldValue>& CADORecordset::ChosenPendingValues() {
     return writeValues_;
 }
 
-const FieldValue& CADORecordset::CurrentField(const std::string& field) {
+std::pair<std::size_t, std::size_t> CADORecordset::CurrentCell(const std::string& field) {
     EnsureRowsFetched();
     const std::size_t index = FieldIndex(field);
     if (!OnRow()) ThrowLayerError(kErrorUnspecified, "There is no current row to read.");
-    return rows_[static_cast<std::size_t>(cursor_)][index];
+    return {static_cast<std::size_t>(cursor_), index};
+}
+
+FieldValue CADORecordset::CurrentField(const std::string& field) {
+    const auto [row, column] = CurrentCell(field);
+    return rows_.At(row, column);
 }
 
 bool CADORecordset::ReadFieldText(const std::string& field, std::string& text,
                                   const std::string& dateFormat) {
-    const std::optional<std::string> converted = FieldValueText(CurrentField(field), dateFormat);
+    const auto [row, column] = CurrentCell(field);
+    // A stored text is copied once, straight from the rows: the passes read one or two per row
+    // of a whole table.
+    if (const auto stored = rows_.TextAt(row, column)) {
+        text.assign(*stored);
+        return true;
+    }
+    const std::optional<std::string> converted = FieldValueText(rows_.At(row, column), dateFormat);
     if (!converted) return false;
     text = *converted;
     return true;
@@ -436,7 +450,7 @@ bool CADORecordset::ReadFieldLong(const std::string& field, std::int32_t& value)
 }
 
 bool CADORecordset::ReadFieldDateTime(const std::string& field, DateTime& value) {
-    const FieldValue& stored = CurrentField(field);
+    const FieldValue stored = CurrentField(field);
     if (stored.IsNull()) {
         value.SetStatus(DateTime::Status::Null);
         return true;

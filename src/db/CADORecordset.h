@@ -11,12 +11,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/CADOException.h"
 #include "db/DateTime.h"
 #include "db/DbSession.h"
 #include "db/FieldValue.h"
+#include "db/RowBlock.h"
 
 class CADODatabase;
 
@@ -57,7 +59,7 @@ class CADORecordset {
     EditMode GetEditMode() const { return editMode_; }
 
     // False, with nothing set, when no AddNew or Edit is pending. An unknown field throws.
-    bool WriteFieldValue(const std::string& field, const FieldValue& value);
+    bool WriteFieldValue(const std::string& field, FieldValue value);
     // The empty text is stored as NULL.
     bool WriteFieldText(const std::string& field, const std::string& text);
     // Stores the low 16 bits of the value as a signed 16-bit integer.
@@ -79,7 +81,9 @@ class CADORecordset {
     void EnsureRowsFetched();
     bool OnRow() const;
     std::size_t FieldIndex(const std::string& field);
-    const FieldValue& CurrentField(const std::string& field);
+    // The row and column of a field of the current row.
+    std::pair<std::size_t, std::size_t> CurrentCell(const std::string& field);
+    FieldValue CurrentField(const std::string& field);
     void StoreNewRow();
     void StoreChangedRow();
     void ClearPending();
@@ -102,7 +106,7 @@ class CADORecordset {
 
     std::vector<std::string> columns_;
     std::size_t nextFieldGuess_ = 0;  // writers name the fields in the same order row after row
-    std::vector<std::vector<FieldValue>> rows_;
+    RowBlock rows_;
     std::string keyTable_;
     std::vector<std::optional<RowKey>> keys_;
     std::int64_t cursor_ = 0;  // -1 before the first row, rows_.size() after the last

@@ -20,6 +20,7 @@
 
 #include "db/DbError.h"
 #include "db/FieldValue.h"
+#include "db/RowBlock.h"
 
 class ConnectionString;
 
@@ -35,7 +36,7 @@ struct RowKey {
 struct QueryResult {
     bool hasRows = false;  // false: the statement yields no result set (UPDATE, DELETE, ...)
     std::vector<std::string> columns;
-    std::vector<std::vector<FieldValue>> rows;
+    RowBlock rows;
     // The table the rows come from when each can be updated by its key, else empty; `keys` then
     // holds one key per row.
     std::string keyTable;

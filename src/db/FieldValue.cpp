@@ -71,7 +71,17 @@ DateTime FieldValue::AsDateTime() const {
 }
 
 bool FieldValue::operator==(const FieldValue& other) const {
-    return kind_ == other.kind_ && negative_ == other.negative_ && scale_ == other.scale_ &&
-           dateStatus_ == other.dateStatus_ && integer_ == other.integer_ && real_ == other.real_ &&
-           text_ == other.text_;
+    if (kind_ != other.kind_ || negative_ != other.negative_ || scale_ != other.scale_ ||
+        dateStatus_ != other.dateStatus_ || text_ != other.text_)
+        return false;
+    // Only the member the kind uses is compared: the bits of a negative integer read as a double
+    // are not a number, which never equals itself.
+    switch (kind_) {
+        case Kind::Float:
+        case Kind::Double:
+        case Kind::DateTime:
+            return real_ == other.real_;
+        default:
+            return integer_ == other.integer_;
+    }
 }

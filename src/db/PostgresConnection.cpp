@@ -72,11 +72,11 @@ QueryResult ReadRows(const PGresult* r, int firstColumn) {
     if (!result.hasRows) return result;
     const int columns = PQnfields(r), rows = PQntuples(r);
     for (int c = firstColumn; c < columns; ++c) result.columns.emplace_back(PQfname(r, c));
-    result.rows.reserve(static_cast<std::size_t>(rows));
+    result.rows = RowBlock(result.columns.size());
+    result.rows.Reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
-        auto& values = result.rows.emplace_back();
-        values.reserve(static_cast<std::size_t>(columns - firstColumn));
-        for (int c = firstColumn; c < columns; ++c) values.push_back(FromPostgresField(r, row, c));
+        for (int c = firstColumn; c < columns; ++c)
+            result.rows.Append(FromPostgresField(r, row, c));
     }
     return result;
 }
@@ -345,7 +345,7 @@ std::optional<QueryResult> PostgresConnection::QueryWithKeys(const std::string& 
     for (int c = 1; c < PQnfields(r.get()); ++c)
         if (PQftable(r.get(), c) != table || table == InvalidOid) return result;
     result.keyTable = TableName(table);
-    result.keys.reserve(result.rows.size());
+    result.keys.reserve(result.rows.Rows());
     for (int row = 0; row < PQntuples(r.get()); ++row)
         result.keys.push_back({0, PQgetvalue(r.get(), row, 0)});
     return result;

@@ -94,13 +94,22 @@ QueryResult ReadRows(SqliteStatement& statement, int firstColumn, bool keyed) {
         result.columns.emplace_back(sqlite3_column_name(statement.Get(), i));
         isDate.push_back(statement.IsDateColumn(i));
     }
+    result.rows = RowBlock(result.columns.size());
     while (statement.Step()) {
-        std::vector<FieldValue> row;
-        row.reserve(static_cast<std::size_t>(count - firstColumn));
         for (int i = firstColumn; i < count; ++i) {
-            row.push_back(statement.Column(i, isDate[static_cast<std::size_t>(i - firstColumn)]));
+            if (!isDate[static_cast<std::size_t>(i - firstColumn)] &&
+                sqlite3_column_type(statement.Get(), i) == SQLITE_TEXT) {
+                // Texts go straight into the block: most fields of a log row are texts.
+                const auto* bytes =
+                    static_cast<const char*>(sqlite3_column_blob(statement.Get(), i));
+                const auto size =
+                    static_cast<std::size_t>(sqlite3_column_bytes(statement.Get(), i));
+                result.rows.AppendText(bytes ? std::string_view(bytes, size) : std::string_view());
+            } else {
+                result.rows.Append(
+                    statement.Column(i, isDate[static_cast<std::size_t>(i - firstColumn)]));
+            }
         }
-        result.rows.push_back(std::move(row));
         if (keyed) result.keys.push_back(RowKey{sqlite3_column_int64(statement.Get(), 0), {}});
     }
     return result;
@@ -200,7 +209,7 @@ QueryResult SqliteConnection::Query(const std::string& sql) {
     if (plain.ColumnCount() == 0) {
         while (plain.Step()) {
         }
-        return QueryResult{};
+        return QueryResult();
     }
     const std::string keyedSql = KeyedSelect(translated);
     if (!keyedSql.empty()) {

@@ -148,8 +148,8 @@ TEST_F(PostgresDriverTest, TargetTableIsFoundAndIndexedWhateverTheCaseOfItsName)
     const auto index = db->Query(
         "SELECT conname FROM pg_constraint WHERE contype = 'p' AND conrelid = to_regclass('" +
         base + "_data')");
-    ASSERT_EQ(index.rows.size(), 1u);
-    EXPECT_EQ(index.rows[0][0].AsText(), FoldIdentifier(base) + "_index");
+    ASSERT_EQ(index.rows.Rows(), 1u);
+    EXPECT_EQ(index.rows.At(0, 0).AsText(), FoldIdentifier(base) + "_index");
 
     // The primary key holds: a second row with the same id fails.
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
@@ -188,15 +188,15 @@ TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
     }
     db->Commit();
     const auto result = db->Query("Select id, UserAgent From [" + base + "_data] Order By id");
-    ASSERT_EQ(result.rows.size(), texts.size());
+    ASSERT_EQ(result.rows.Rows(), texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i)
-        EXPECT_EQ(result.rows[i][1].AsText(), texts[i]) << "text " << i;
+        EXPECT_EQ(result.rows.At(i, 1).AsText(), texts[i]) << "text " << i;
 
     // A literal in a statement means the same bytes as the stored value.
     const auto found = db->Query("Select id From [" + base +
                                  "_data] Where UserAgent = " + db->SqlStringLiteral(texts[3]));
-    ASSERT_EQ(found.rows.size(), 1u);
-    EXPECT_EQ(found.rows[0][0].AsInteger(), 3);
+    ASSERT_EQ(found.rows.Rows(), 1u);
+    EXPECT_EQ(found.rows.At(0, 0).AsInteger(), 3);
 }
 
 TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
@@ -240,10 +240,10 @@ TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
     insert->Insert(Row(4, "4.4.4.4"));
     db->Commit();
     const auto result = db->Query("Select id From [" + base + "_data] Order By id");
-    ASSERT_EQ(result.rows.size(), 3u);
-    EXPECT_EQ(result.rows[0][0].AsInteger(), 1);
-    EXPECT_EQ(result.rows[1][0].AsInteger(), 2);
-    EXPECT_EQ(result.rows[2][0].AsInteger(), 4);
+    ASSERT_EQ(result.rows.Rows(), 3u);
+    EXPECT_EQ(result.rows.At(0, 0).AsInteger(), 1);
+    EXPECT_EQ(result.rows.At(1, 0).AsInteger(), 2);
+    EXPECT_EQ(result.rows.At(2, 0).AsInteger(), 4);
 }
 
 TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
@@ -254,8 +254,8 @@ TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
 
     auto max = db->Query("Select\n  Max([" + base + "_data].id) As BiggestID\nFrom\n  [" + base +
                          "_data]");
-    ASSERT_EQ(max.rows.size(), 1u);
-    EXPECT_TRUE(max.rows[0][0].IsNull());
+    ASSERT_EQ(max.rows.Rows(), 1u);
+    EXPECT_TRUE(max.rows.At(0, 0).IsNull());
     EXPECT_EQ(max.columns[0], "biggestid");
 
     auto insert =
@@ -271,14 +271,14 @@ TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
     const auto rows = db->Query("Select [" + base + "_data].id, [" + base +
                                 "_data].DateTimeValue, Status From [" + base + "_data] Order By [" +
                                 base + "_data].DateTimeValue");
-    ASSERT_EQ(rows.rows.size(), 2u);
-    EXPECT_EQ(rows.rows[0][0].AsInteger(), 2);
-    EXPECT_TRUE(rows.rows[0][1].IsNull());
-    EXPECT_EQ(rows.rows[1][1].AsDateTime(), DateTime::FromCalendar({2000, 10, 10, 13, 55, 36}));
-    EXPECT_EQ(rows.rows[1][2].GetKind(), FieldValue::Kind::Int16);
+    ASSERT_EQ(rows.rows.Rows(), 2u);
+    EXPECT_EQ(rows.rows.At(0, 0).AsInteger(), 2);
+    EXPECT_TRUE(rows.rows.At(0, 1).IsNull());
+    EXPECT_EQ(rows.rows.At(1, 1).AsDateTime(), DateTime::FromCalendar({2000, 10, 10, 13, 55, 36}));
+    EXPECT_EQ(rows.rows.At(1, 2).GetKind(), FieldValue::Kind::Int16);
 
     max = db->Query("Select Max([" + base + "_data].id) As BiggestID From [" + base + "_data]");
-    EXPECT_EQ(max.rows[0][0].AsInteger(), 2);
+    EXPECT_EQ(max.rows.At(0, 0).AsInteger(), 2);
 }
 
 TEST_F(PostgresDriverTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
@@ -302,9 +302,9 @@ TEST_F(PostgresDriverTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
     db->Commit();
 
     const auto marked = db->Query("Select IsSpider From [" + base + "_data] Order By IsSpider");
-    ASSERT_EQ(marked.rows.size(), 2u);
-    EXPECT_TRUE(marked.rows[0][0].IsNull());
-    EXPECT_EQ(marked.rows[1][0].AsText(), "R");
+    ASSERT_EQ(marked.rows.Rows(), 2u);
+    EXPECT_TRUE(marked.rows.At(0, 0).IsNull());
+    EXPECT_EQ(marked.rows.At(1, 0).AsText(), "R");
 
     // Grouped and aggregated rows have no keys.
     EXPECT_TRUE(db->Query("Select IP From [" + base + "_data] Group By IP").keys.empty());
@@ -337,10 +337,10 @@ TEST_F(PostgresDriverTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
                "((%s_data.Extension)='txt'));",
                base));
     const auto rows = db->Query("Select id, IsSpider From [" + base + "_data] Order By id");
-    ASSERT_EQ(rows.rows.size(), 5u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(rows.rows[i][1].AsText(), "R") << i;
-    EXPECT_TRUE(rows.rows[3][1].IsNull());
-    EXPECT_TRUE(rows.rows[4][1].IsNull());
+    ASSERT_EQ(rows.rows.Rows(), 5u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(rows.rows.At(i, 1).AsText(), "R") << i;
+    EXPECT_TRUE(rows.rows.At(3, 1).IsNull());
+    EXPECT_TRUE(rows.rows.At(4, 1).IsNull());
 }
 
 TEST_F(PostgresDriverTest, HostileNamesAndStatementsFailCleanly) {
@@ -381,9 +381,9 @@ TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
         });
     for (auto& w : workers) w.join();
     const auto rows = db->Query("Select IP, HostName From [" + base + "_data]");
-    ASSERT_EQ(rows.rows.size(), 40u);
-    for (const auto& row : rows.rows)
-        EXPECT_EQ(row[1].AsText(), "host" + row[0].AsText().substr(7));
+    ASSERT_EQ(rows.rows.Rows(), 40u);
+    for (std::size_t row = 0; row < rows.rows.Rows(); ++row)
+        EXPECT_EQ(rows.rows.At(row, 1).AsText(), "host" + rows.rows.At(row, 0).AsText().substr(7));
 }
 
 }  // namespace
@@ -414,15 +414,16 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
     db->Commit();
     const auto rows = db->Query("Select id From [" + base + "_data] Order By id");
     std::vector<std::int64_t> ids;
-    for (const auto& row : rows.rows) ids.push_back(row[0].AsInteger());
+    for (std::size_t row = 0; row < rows.rows.Rows(); ++row)
+        ids.push_back(rows.rows.At(row, 0).AsInteger());
     EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 2, 3, 5, 7, 8}));
 
     // Long runs of rows go out many rows to a statement; a refusal in one is traced to its row.
     db->Begin();
     for (int id = 1000; id < 1600; ++id) insert->Insert(Row(id == 1400 ? 1200 : id, "1.1.1.1"));
     EXPECT_THROW(db->Commit(), DbError);
-    EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.size(), 599u);
-    EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 1400").rows.empty());
+    EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.Rows(), 599u);
+    EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 1400").rows.Empty());
 }
 
 }  // namespace

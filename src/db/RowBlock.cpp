@@ -1,0 +1,98 @@
+#include "db/RowBlock.h"
+
+#include <stdexcept>
+
+RowBlock::Cell RowBlock::TextCell(std::string_view text) {
+    if (text.size() > UINT32_MAX) throw std::length_error("A field's text exceeds 4 GiB.");
+    Cell cell;
+    cell.kind = FieldValue::Kind::Text;
+    cell.length = static_cast<std::uint32_t>(text.size());
+    cell.offset = texts_.size();
+    texts_.append(text);
+    return cell;
+}
+
+RowBlock::Cell RowBlock::MakeCell(const FieldValue& value) {
+    Cell cell;
+    cell.kind = value.GetKind();
+    switch (cell.kind) {
+        case FieldValue::Kind::Null:
+            break;
+        case FieldValue::Kind::Text:
+            return TextCell(value.AsText());
+        case FieldValue::Kind::Float:
+        case FieldValue::Kind::Double:
+            cell.real = value.AsDouble();
+            break;
+        case FieldValue::Kind::DateTime: {
+            const DateTime date = value.AsDateTime();
+            cell.real = date.Days();
+            cell.dateStatus = date.GetStatus();
+            break;
+        }
+        case FieldValue::Kind::Decimal: {
+            const FieldValue::DecimalParts parts = value.AsDecimal();
+            cell.negative = parts.negative;
+            cell.scale = parts.scale;
+            cell.integer = static_cast<std::int64_t>(parts.magnitude);
+            break;
+        }
+        default:  // the integer kinds, Bool and Currency
+            cell.integer = value.AsInteger();
+            break;
+    }
+    return cell;
+}
+
+void RowBlock::Append(const FieldValue& value) {
+    cells_.push_back(MakeCell(value));
+}
+
+void RowBlock::AppendText(std::string_view text) {
+    cells_.push_back(TextCell(text));
+}
+
+void RowBlock::Set(std::size_t row, std::size_t column, const FieldValue& value) {
+    cells_.at(row * columns_ + column) = MakeCell(value);
+}
+
+FieldValue RowBlock::At(std::size_t row, std::size_t column) const {
+    const Cell& cell = cells_.at(row * columns_ + column);
+    using Kind = FieldValue::Kind;
+    switch (cell.kind) {
+        case Kind::Null:
+            return FieldValue::Null();
+        case Kind::Text:
+            return FieldValue::Text(texts_.substr(cell.offset, cell.length));
+        case Kind::Int16:
+            return FieldValue::Int16(static_cast<std::int16_t>(cell.integer));
+        case Kind::Int32:
+            return FieldValue::Int32(static_cast<std::int32_t>(cell.integer));
+        case Kind::UInt32:
+            return FieldValue::UInt32(static_cast<std::uint32_t>(cell.integer));
+        case Kind::Int64:
+            return FieldValue::Int64(cell.integer);
+        case Kind::UInt8:
+            return FieldValue::UInt8(static_cast<std::uint8_t>(cell.integer));
+        case Kind::Bool:
+            return FieldValue::Bool(cell.integer != 0);
+        case Kind::Currency:
+            return FieldValue::Currency(cell.integer);
+        case Kind::Float:
+            return FieldValue::Float(static_cast<float>(cell.real));
+        case Kind::Double:
+            return FieldValue::Double(cell.real);
+        case Kind::Decimal:
+            return FieldValue::Decimal(
+                {cell.negative, cell.scale, static_cast<std::uint64_t>(cell.integer)});
+        case Kind::DateTime:
+            return FieldValue::Date(DateTime(cell.real, cell.dateStatus));
+    }
+    return FieldValue::Null();
+}
+
+std::optional<std::string_view> RowBlock::TextAt(std::size_t row, std::size_t column) const {
+    const Cell& cell = cells_.at(row * columns_ + column);
+    if (cell.kind != FieldValue::Kind::Text) return std::nullopt;
+    return std::string_view(texts_).substr(cell.offset, cell.length);
+}
