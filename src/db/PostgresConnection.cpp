@@ -73,7 +73,6 @@ QueryResult ReadRows(const PGresult* r, int firstColumn) {
     const int columns = PQnfields(r), rows = PQntuples(r);
     for (int c = firstColumn; c < columns; ++c) result.columns.emplace_back(PQfname(r, c));
     result.rows = RowBlock(result.columns.size());
-    result.rows.Reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
         for (int c = firstColumn; c < columns; ++c)
             result.rows.Append(FromPostgresField(r, row, c));

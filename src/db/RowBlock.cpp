@@ -1,14 +1,25 @@
 #include "db/RowBlock.h"
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 RowBlock::Cell RowBlock::TextCell(std::string_view text) {
     if (text.size() > UINT32_MAX) throw std::length_error("A field's text exceeds 4 GiB.");
+    if (text.size() > textRoom_) {
+        // A text longer than a chunk gets a chunk of its own size.
+        const std::size_t size = std::max(kTextChunkBytes, text.size());
+        texts_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        textEnd_ = texts_.back().get();
+        textRoom_ = size;
+    }
     Cell cell;
     cell.kind = FieldValue::Kind::Text;
     cell.length = static_cast<std::uint32_t>(text.size());
-    cell.offset = texts_.size();
-    texts_.append(text);
+    cell.text = textEnd_;
+    if (!text.empty()) std::memcpy(textEnd_, text.data(), text.size());
+    textEnd_ += text.size();
+    textRoom_ -= text.size();
     return cell;
 }
 
@@ -44,26 +55,49 @@ RowBlock::Cell RowBlock::MakeCell(const FieldValue& value) {
     return cell;
 }
 
+void RowBlock::Push(const Cell& cell) {
+    const std::size_t slot = cellCount_ % kCellsPerChunk;
+    if (slot == 0) cells_.push_back(std::make_unique_for_overwrite<Cell[]>(kCellsPerChunk));
+    cells_.back()[slot] = cell;
+    ++cellCount_;
+}
+
 void RowBlock::Append(const FieldValue& value) {
-    cells_.push_back(MakeCell(value));
+    Push(MakeCell(value));
 }
 
 void RowBlock::AppendText(std::string_view text) {
-    cells_.push_back(TextCell(text));
+    Push(TextCell(text));
+}
+
+const RowBlock::Cell& RowBlock::CellAt(std::size_t row, std::size_t column) const {
+    if (column >= columns_ || row >= Rows()) throw std::out_of_range("No such field in the rows.");
+    const std::size_t index = row * columns_ + column;
+    return cells_[index / kCellsPerChunk][index % kCellsPerChunk];
+}
+
+RowBlock::Cell& RowBlock::CellAt(std::size_t row, std::size_t column) {
+    return const_cast<Cell&>(static_cast<const RowBlock&>(*this).CellAt(row, column));
 }
 
 void RowBlock::Set(std::size_t row, std::size_t column, const FieldValue& value) {
-    cells_.at(row * columns_ + column) = MakeCell(value);
+    CellAt(row, column) = MakeCell(value);
+}
+
+std::optional<std::string_view> RowBlock::TextAt(std::size_t row, std::size_t column) const {
+    const Cell& cell = CellAt(row, column);
+    if (cell.kind != FieldValue::Kind::Text) return std::nullopt;
+    return std::string_view(cell.text, cell.length);
 }
 
 FieldValue RowBlock::At(std::size_t row, std::size_t column) const {
-    const Cell& cell = cells_.at(row * columns_ + column);
+    const Cell& cell = CellAt(row, column);
     using Kind = FieldValue::Kind;
     switch (cell.kind) {
         case Kind::Null:
             return FieldValue::Null();
         case Kind::Text:
-            return FieldValue::Text(texts_.substr(cell.offset, cell.length));
+            return FieldValue::Text(std::string(cell.text, cell.length));
         case Kind::Int16:
             return FieldValue::Int16(static_cast<std::int16_t>(cell.integer));
         case Kind::Int32:
@@ -89,10 +123,4 @@ FieldValue RowBlock::At(std::size_t row, std::size_t column) const {
             return FieldValue::Date(DateTime(cell.real, cell.dateStatus));
     }
     return FieldValue::Null();
-}
-
-std::optional<std::string_view> RowBlock::TextAt(std::size_t row, std::size_t column) const {
-    const Cell& cell = cells_.at(row * columns_ + column);
-    if (cell.kind != FieldValue::Kind::Text) return std::nullopt;
-    return std::string_view(texts_).substr(cell.offset, cell.length);
 }

@@ -5,11 +5,12 @@
 // Why: the passes read whole tables of a million rows. Held as a vector of FieldValue per row,
 // each row cost an allocation, each field 48 bytes and each longer text one more allocation;
 // reading a table took longer than the database needed to produce it, and the memory ran into
-// gigabytes. Here a row costs 16 bytes per field plus its text bytes, in two allocations for
-// the whole result.
+// gigabytes. Here a row costs 16 bytes per field plus its text bytes, kept in large chunks that
+// never move once filled (growing one huge array by copying cost as much as the reading).
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,11 +22,15 @@ class RowBlock {
   public:
     RowBlock() = default;
     explicit RowBlock(std::size_t columns) : columns_(columns) {}
+    // Cells point into the text chunks, so a block moves but is never copied.
+    RowBlock(RowBlock&&) noexcept = default;
+    RowBlock& operator=(RowBlock&&) noexcept = default;
+    RowBlock(const RowBlock&) = delete;
+    RowBlock& operator=(const RowBlock&) = delete;
 
     std::size_t Columns() const { return columns_; }
-    std::size_t Rows() const { return columns_ == 0 ? 0 : cells_.size() / columns_; }
-    bool Empty() const { return cells_.empty(); }
-    void Reserve(std::size_t rows) { cells_.reserve(rows * columns_); }
+    std::size_t Rows() const { return columns_ == 0 ? 0 : cellCount_ / columns_; }
+    bool Empty() const { return cellCount_ == 0; }
 
     // Fields are appended in row order, `Columns()` of them per row.
     void Append(const FieldValue& value);
@@ -49,14 +54,22 @@ class RowBlock {
         union {
             std::int64_t integer = 0;  // integer kinds, Bool, Currency, Decimal magnitude
             double real;               // Float, Double, DateTime days
-            std::uint64_t offset;      // Text: where its bytes start in texts_
+            const char* text;          // Text: its bytes in a text chunk
         };
     };
+    static constexpr std::size_t kCellsPerChunk = std::size_t{1} << 16;
+    static constexpr std::size_t kTextChunkBytes = std::size_t{1} << 20;
 
     Cell MakeCell(const FieldValue& value);
     Cell TextCell(std::string_view text);
+    Cell& CellAt(std::size_t row, std::size_t column);
+    const Cell& CellAt(std::size_t row, std::size_t column) const;
+    void Push(const Cell& cell);
 
     std::size_t columns_ = 0;
-    std::vector<Cell> cells_;
-    std::string texts_;
+    std::size_t cellCount_ = 0;
+    std::vector<std::unique_ptr<Cell[]>> cells_;
+    std::vector<std::unique_ptr<char[]>> texts_;
+    char* textEnd_ = nullptr;   // the first free byte of the last text chunk
+    std::size_t textRoom_ = 0;  // how many bytes are free there
 };
