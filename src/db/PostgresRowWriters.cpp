@@ -1,5 +1,6 @@
 // Prepared inserts and key-addressed updates of the PostgreSQL driver.
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -95,6 +96,8 @@ class PostgresUpdate final : public DbUpdate {
                           std::vector<PostgresColumnRule> rules) {
         table_ = std::move(table);
         byId_.emplace(connection_, std::move(statements));
+        for (std::size_t i = 0; i < rules.size(); ++i)
+            if (rules[i].name == "id") idColumn_ = i;
         rules_ = std::move(rules);
     }
 
@@ -103,9 +106,13 @@ class PostgresUpdate final : public DbUpdate {
         auto parameters = Parameters(values);
         if (byId_ && key.text.empty()) {
             CheckRow(table_, rules_, parameters);
+            // A change of the id itself moves the row's key like a ctid's.
+            RowKey newKey = key;
+            if (idColumn_ && parameters[*idColumn_])
+                newKey.number = std::strtoll(parameters[*idColumn_]->c_str(), nullptr, 10);
             parameters.emplace_back(std::to_string(key.number));
             connection_.QueueRow(byId_->Statements(), std::move(parameters), key.number);
-            return key;
+            return newKey;
         }
         parameters.emplace_back(key.text);
         PostgresResult r = byCtid_.Run(std::move(parameters));
@@ -121,6 +128,7 @@ class PostgresUpdate final : public DbUpdate {
     std::string table_;
     std::optional<PreparedRows> byId_;
     std::vector<PostgresColumnRule> rules_;
+    std::optional<std::size_t> idColumn_;
 };
 
 // "$first, $first+1, ..." for `count` parameters; `casts` gives each its type.

@@ -232,6 +232,11 @@ TEST_F(PostgresUpdateQueueTest, QueuedWritesKeepTheirOrder) {
     sessionOnly->Update(IdKey(350), One(FieldValue::Int32(1)));
     both->Update(IdKey(350), std::vector{FieldValue::Int32(2), FieldValue::Int16(20)});
     sessionOnly->Update(IdKey(350), One(FieldValue::Int32(3)));
+    // A changed id is the row's key from then on.
+    auto renumber = db->PrepareUpdate(table, {"id"});
+    const RowKey moved = renumber->Update(IdKey(360), One(FieldValue::Int32(5000)));
+    EXPECT_EQ(moved, IdKey(5000));
+    sessionOnly->Update(moved, One(FieldValue::Int32(77)));
     // Rows appended in the same transaction can be changed right after.
     for (int id = 401; id <= 420; ++id) {
         insert->Insert(Row(id));
@@ -241,6 +246,7 @@ TEST_F(PostgresUpdateQueueTest, QueuedWritesKeepTheirOrder) {
 
     const auto sessions = ValuesById(*db, "SessionID");
     ASSERT_EQ(sessions.size(), 420u);
+    EXPECT_EQ(sessions.at(5000), 77);
     for (int id = 1; id <= 300; ++id) EXPECT_EQ(sessions.at(id), id + 1000) << id;
     EXPECT_EQ(sessions.at(350), 3);
     EXPECT_EQ(ValuesById(*db, "PageTimeSecs").at(350), 20);
