@@ -44,13 +44,12 @@ std::string Sqlstate(const DbError& e) {
 
 class PostgresUpdateQueueTest : public ::testing::Test {
   protected:
-    // A target table of `rows` rows with ids 1..rows; `idKey` adds the primary key the export
-    // gives it.
-    std::string NewTable(DbConnection& db, int rows, bool idKey = true) {
+    // A target table with the export's primary key and `rows` rows of ids 1..rows.
+    std::string NewTable(DbConnection& db, int rows) {
         static std::mt19937 random{std::random_device{}()};
         base_ = "KpQueue" + std::to_string(random() % 100000000);
         db.Execute(TargetTableCreateStatement(base_));
-        if (idKey) db.CreateIndex({Table(), TargetIndexName(base_), {"id"}, true, true});
+        db.CreateIndex({Table(), TargetIndexName(base_), {"id"}, true, true});
         auto insert = db.PrepareInsert(Table(), kRowColumns);
         db.Begin();
         for (int id = 1; id <= rows; ++id) insert->Insert(Row(id));
