@@ -18,6 +18,7 @@
 #include "db/CADORecordset.h"
 #include "db/ConnectionString.h"
 #include "db/TargetTable.h"
+#include "TargetIndex.h"
 
 namespace {
 
@@ -67,10 +68,11 @@ void Run(CADODatabase& db, const std::string& sql) {
     rs.Open(sql);
 }
 
-// A fresh, empty target table.
+// A fresh, empty target table with its primary key, as the export makes it.
 void ResetTable(CADODatabase& db) {
     Run(db, "DROP TABLE IF EXISTS " + TargetTableName(kBase));
     CADOCommand(db, TargetTableCreateStatement(kBase), CADOCommand::kStoredProcedure).Execute();
+    AddTargetIndex(ServerConnection(), kBase);
 }
 
 struct RowTexts {

@@ -1,6 +1,8 @@
 #include "db/PostgresConnection.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <string_view>
 
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
@@ -18,7 +20,8 @@ const char* const kReleaseSavepoint = "RELEASE SAVEPOINT kp_row";
 const char* const kRollbackToSavepoint = "ROLLBACK TO SAVEPOINT kp_row; RELEASE SAVEPOINT kp_row";
 const char* const kBatchSavepoint = "SAVEPOINT kp_batch";
 const char* const kReleaseBatchSavepoint = "RELEASE SAVEPOINT kp_batch";
-const char* const kRollbackToBatchSavepoint = "ROLLBACK TO SAVEPOINT kp_batch";
+const char* const kRollbackToBatchSavepoint =
+    "ROLLBACK TO SAVEPOINT kp_batch; RELEASE SAVEPOINT kp_batch";
 constexpr std::size_t kMaxQueuedRows = 1000;
 // The hidden first column through which a query's rows carry their keys.
 const char* const kKeyColumn = "kp_row_key";
@@ -205,23 +208,30 @@ void PostgresConnection::SendUnsentRowsSingly() {
     while (unsentFrom_ < queued_.size()) SendRows(unsentFrom_, 1);
 }
 
-std::optional<std::pair<PostgresConnection::SentRows, PostgresResult>>
-PostgresConnection::EndBatch() {
+std::optional<DbError> PostgresConnection::RefusalOf(const SentRows& rows, PGresult* r) {
+    if (!r || !IsOk(r)) return ErrorFor(r);
+    // An update that misses its row fails nothing on the server; the count of changed rows
+    // tells. A run is then sent again row by row like a refused one, which finds the row.
+    if (queued_[rows.first].statements->changesOneRowEach &&
+        std::string_view(PQcmdTuples(r)) != std::to_string(rows.count))
+        return MissingRowError();
+    return std::nullopt;
+}
+
+std::optional<std::pair<PostgresConnection::SentRows, DbError>> PostgresConnection::EndBatch() {
     PGconn* c = connection_.get();
     SendUnsentRowsSingly();
     batchOpen_ = false;
-    const bool sent =
-        PQsendQueryParams(c, kReleaseBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-        PQpipelineSync(c);
-    std::optional<std::pair<SentRows, PostgresResult>> refused;
+    const bool sent = PQpipelineSync(c);
+    std::optional<std::pair<SentRows, DbError>> refused;
     PostgresResult savepoint;
     if (sent) {
         savepoint = NextPipelineResult(c);
         for (const SentRows& rows : sent_) {
             PostgresResult r = NextPipelineResult(c);
-            if (!refused && (!r || !IsOk(r.get()))) refused.emplace(rows, std::move(r));
+            if (refused) continue;
+            if (auto refusal = RefusalOf(rows, r.get())) refused.emplace(rows, std::move(*refusal));
         }
-        NextPipelineResult(c);  // the release
         while (PGresult* r = PQgetResult(c)) {
             const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
             PQclear(r);
@@ -231,6 +241,12 @@ PostgresConnection::EndBatch() {
     PQexitPipelineMode(c);
     if (!sent || PQstatus(c) == CONNECTION_BAD) ThrowFor(nullptr);
     if (!savepoint || !IsOk(savepoint.get())) ThrowFor(savepoint.get());
+    // Released only now: a batch whose updates missed rows has run through without a server
+    // error and must still be rolled back.
+    if (!refused) {
+        PostgresResult release(PQexec(c, kReleaseBatchSavepoint));
+        if (!release || !IsOk(release.get())) ThrowFor(release.get());
+    }
     return refused;
 }
 
@@ -242,7 +258,7 @@ void PostgresConnection::FlushLocked() {
         if (!undo || !IsOk(undo.get())) ThrowFor(undo.get());
         // A refused run of rows is sent again row by row, which finds the refused row.
         if (refused->first.count == 1) {
-            if (!firstRefusal) firstRefusal = ErrorFor(refused->second.get());
+            if (!firstRefusal) firstRefusal = std::move(refused->second);
             queued_.erase(queued_.begin() + static_cast<std::ptrdiff_t>(refused->first.first));
         }
         StartBatch();
@@ -255,19 +271,29 @@ void PostgresConnection::FlushLocked() {
     if (firstRefusal) throw *firstRefusal;
 }
 
-void PostgresConnection::QueueInsert(
-    const std::shared_ptr<const PostgresInsertStatements>& statements,
-    std::vector<std::optional<std::string>> parameters) {
+bool PostgresConnection::KeyIsUnsent(std::int64_t key) const {
+    for (std::size_t row = unsentFrom_; row < queued_.size(); ++row)
+        if (queued_[row].key == key) return true;
+    return false;
+}
+
+void PostgresConnection::QueueRow(const std::shared_ptr<const PostgresRowStatements>& statements,
+                                  std::vector<std::optional<std::string>> parameters,
+                                  std::optional<std::int64_t> key) {
     std::lock_guard lock(mutex_);
     if (!InTransaction()) {
-        RunDirect({{}, std::move(parameters), statements->single});
+        PostgresResult r = RunDirect({{}, std::move(parameters), statements->single});
+        if (statements->changesOneRowEach && std::string_view(PQcmdTuples(r.get())) != "1")
+            throw MissingRowError();
         return;
     }
     if (!batchOpen_) StartBatch();
-    // A run of rows goes out as one multi-row insert; rows of another insert end the run.
-    if (unsentFrom_ < queued_.size() && queued_[unsentFrom_].statements != statements)
+    // A run of rows goes out as one multi-row statement; rows of another writer end the run, and
+    // so does a second change of one row, which must follow the first.
+    if (unsentFrom_ < queued_.size() &&
+        (queued_[unsentFrom_].statements != statements || (key && KeyIsUnsent(*key))))
         SendUnsentRowsSingly();
-    queued_.push_back({statements, std::move(parameters)});
+    queued_.push_back({statements, std::move(parameters), key});
     if (queued_.size() - unsentFrom_ == statements->multiRows)
         SendRows(unsentFrom_, statements->multiRows);
     // Answers pile up on the server until read; keep them well within the socket buffers.
@@ -344,10 +370,27 @@ std::optional<QueryResult> PostgresConnection::QueryWithKeys(const std::string& 
     for (int c = 1; c < PQnfields(r.get()); ++c)
         if (PQftable(r.get(), c) != table || table == InvalidOid) return result;
     result.keyTable = TableName(table);
-    result.keys.reserve(result.rows.Rows());
-    for (int row = 0; row < PQntuples(r.get()); ++row)
-        result.keys.push_back({0, PQgetvalue(r.get(), row, 0)});
+    result.keys = RowKeys(r.get(), table);
     return result;
+}
+
+// Rows are addressed by their id when the query fetched the table's id key; by their ctid (the
+// hidden first column) otherwise, and where an id is NULL, as a unique index allows.
+std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, Oid table) {
+    int idColumn = -1;
+    if (const auto idKey = IdKeyLocked(std::to_string(table))) {
+        for (int c = 1; c < PQnfields(r) && idColumn < 0; ++c)
+            if (PQftablecol(r, c) == idKey->columnNumber) idColumn = c;
+    }
+    std::vector<RowKey> keys;
+    keys.reserve(static_cast<std::size_t>(PQntuples(r)));
+    for (int row = 0; row < PQntuples(r); ++row) {
+        if (idColumn >= 0 && !PQgetisnull(r, row, idColumn))
+            keys.push_back({std::strtoll(PQgetvalue(r, row, idColumn), nullptr, 10), {}});
+        else
+            keys.push_back({0, PQgetvalue(r, row, 0)});
+    }
+    return keys;
 }
 
 QueryResult PostgresConnection::Query(const std::string& sql) {
@@ -423,22 +466,49 @@ std::unique_ptr<DbConnection> OpenPostgresUri(const std::string& uri) {
     return ConnectWith(MakePostgresConnectionOptions(uri));
 }
 
+std::optional<PostgresIdKey> PostgresConnection::IdKey(const std::string& table) {
+    std::lock_guard lock(mutex_);
+    return IdKeyLocked(table);
+}
+
+std::optional<PostgresIdKey> PostgresConnection::IdKeyLocked(const std::string& table) {
+    // Partial and expression indexes do not make a column unique; nor does a unique index over
+    // more columns than this one.
+    PostgresResult r = RunLocked(
+        {"SELECT a.attnum, pg_catalog.format_type(a.atttypid, NULL) FROM pg_catalog.pg_index i "
+         "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] "
+         "WHERE i.indrelid = $1::regclass AND i.indisunique AND i.indisvalid AND "
+         "i.indnkeyatts = 1 AND i.indpred IS NULL AND i.indexprs IS NULL AND a.attname = 'id' "
+         "AND a.atttypid IN (20, 21, 23) LIMIT 1",
+         {table},
+         {}});
+    if (PQntuples(r.get()) != 1) return std::nullopt;
+    return PostgresIdKey{std::stoi(PQgetvalue(r.get(), 0, 0)), PQgetvalue(r.get(), 0, 1)};
+}
+
+DbError MissingRowError() {
+    return DbError(*PackSqlState("02000"), kSource, "the row to update no longer exists");
+}
+
 std::vector<PostgresColumnRule> PostgresConnection::ColumnRules(
     const std::string& table, const std::vector<std::string>& columns) {
     PostgresResult r =
         Run({"SELECT attname, attnotnull, atttypid, CASE WHEN atttypid = 1043 AND atttypmod >= 4 "
-             "THEN atttypmod - 4 ELSE -1 END FROM pg_catalog.pg_attribute WHERE attrelid = "
+             "THEN atttypmod - 4 ELSE -1 END, pg_catalog.format_type(atttypid, NULL) FROM "
+             "pg_catalog.pg_attribute WHERE attrelid = "
              "to_regclass($1) AND attnum > 0 AND NOT attisdropped",
              {PostgresIdentifier(table)},
              {}});
     std::vector<PostgresColumnRule> rules;
     for (const auto& column : columns) {
-        PostgresColumnRule rule{FoldIdentifier(column)};
+        PostgresColumnRule rule;
+        rule.name = FoldIdentifier(column);
         for (int row = 0; row < PQntuples(r.get()); ++row) {
             if (rule.name != PQgetvalue(r.get(), row, 0)) continue;
             rule.notNull = std::string_view(PQgetvalue(r.get(), row, 1)) == "t";
             rule.typeOid = static_cast<unsigned>(std::stoul(PQgetvalue(r.get(), row, 2)));
             rule.maxCharacters = std::stoi(PQgetvalue(r.get(), row, 3));
+            rule.typeName = PQgetvalue(r.get(), row, 4);
         }
         rules.push_back(rule);
     }

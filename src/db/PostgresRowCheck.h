@@ -13,6 +13,7 @@ struct PostgresColumnRule {
     bool notNull = false;
     unsigned typeOid = 0;
     int maxCharacters = -1;  // varchar(n): n; no limit: -1
+    std::string typeName;    // without its modifier: a cast to it never cuts a value short
 };
 
 // Throws DbError with the server's SQLSTATE and message for the first rule a value breaks.

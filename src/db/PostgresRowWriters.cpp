@@ -1,5 +1,8 @@
 // Prepared inserts and key-addressed updates of the PostgreSQL driver.
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <optional>
 
 #include "db/DbError.h"
 #include "db/PostgresConnection.h"
@@ -34,102 +37,187 @@ class PreparedStatement {
     std::string name_;
 };
 
+// The single-row and multi-row statements of a queued writer, freed with it.
+class PreparedRows {
+  public:
+    PreparedRows(PostgresConnection& connection,
+                 std::shared_ptr<const PostgresRowStatements> statements)
+        : single_(connection, statements->single),
+          multi_(connection, statements->multi),
+          statements_(std::move(statements)) {}
+
+    const std::shared_ptr<const PostgresRowStatements>& Statements() const { return statements_; }
+
+  private:
+    PreparedStatement single_, multi_;
+    std::shared_ptr<const PostgresRowStatements> statements_;
+};
+
+void RequireValueCount(std::span<const FieldValue> values, std::size_t expected,
+                       const char* statement) {
+    if (values.size() != expected)
+        throw DbError(*PackSqlState("07001"), "PostgreSQL",
+                      std::string("wrong number of values for the prepared ") + statement);
+}
+
 class PostgresInsert final : public DbInsert {
   public:
     PostgresInsert(PostgresConnection& connection, std::string table,
-                   std::shared_ptr<const PostgresInsertStatements> statements,
+                   std::shared_ptr<const PostgresRowStatements> statements,
                    std::vector<PostgresColumnRule> rules)
         : connection_(connection),
           table_(std::move(table)),
-          single_(connection, statements->single),
-          multi_(connection, statements->multi),
-          statements_(std::move(statements)),
+          rows_(connection, std::move(statements)),
           rules_(std::move(rules)) {}
 
     void Insert(std::span<const FieldValue> values) override {
-        if (values.size() != rules_.size())
-            throw DbError(*PackSqlState("07001"), "PostgreSQL",
-                          "wrong number of values for the prepared insert");
+        RequireValueCount(values, rules_.size(), "insert");
         auto parameters = Parameters(values);
         CheckRow(table_, rules_, parameters);
-        connection_.QueueInsert(statements_, std::move(parameters));
+        connection_.QueueRow(rows_.Statements(), std::move(parameters), std::nullopt);
     }
 
   private:
     PostgresConnection& connection_;
     std::string table_;
-    PreparedStatement single_, multi_;
-    std::shared_ptr<const PostgresInsertStatements> statements_;
+    PreparedRows rows_;
     std::vector<PostgresColumnRule> rules_;
 };
 
+// Rows keyed by id are queued like appended rows and keep their key. Rows keyed by ctid are
+// changed at once, since the change moves the row and the caller needs its new ctid.
 class PostgresUpdate final : public DbUpdate {
   public:
-    PostgresUpdate(PostgresConnection& connection, std::string name, std::size_t columns)
-        : statement_(connection, std::move(name)), columns_(columns) {}
+    PostgresUpdate(PostgresConnection& connection, std::string byCtidName, std::size_t columns)
+        : connection_(connection), byCtid_(connection, std::move(byCtidName)), columns_(columns) {}
+
+    void QueueChangesById(std::string table,
+                          std::shared_ptr<const PostgresRowStatements> statements,
+                          std::vector<PostgresColumnRule> rules) {
+        table_ = std::move(table);
+        byId_.emplace(connection_, std::move(statements));
+        for (std::size_t i = 0; i < rules.size(); ++i)
+            if (rules[i].name == "id") idColumn_ = i;
+        rules_ = std::move(rules);
+    }
 
     RowKey Update(const RowKey& key, std::span<const FieldValue> values) override {
-        if (values.size() != columns_)
-            throw DbError(*PackSqlState("07001"), "PostgreSQL",
-                          "wrong number of values for the prepared update");
+        RequireValueCount(values, columns_, "update");
         auto parameters = Parameters(values);
+        if (byId_ && key.text.empty()) {
+            CheckRow(table_, rules_, parameters);
+            // A change of the id itself moves the row's key like a ctid's.
+            RowKey newKey = key;
+            if (idColumn_ && parameters[*idColumn_])
+                newKey.number = std::strtoll(parameters[*idColumn_]->c_str(), nullptr, 10);
+            parameters.emplace_back(std::to_string(key.number));
+            connection_.QueueRow(byId_->Statements(), std::move(parameters), key.number);
+            return newKey;
+        }
         parameters.emplace_back(key.text);
-        PostgresResult r = statement_.Run(std::move(parameters));
-        if (PQntuples(r.get()) != 1)
-            throw DbError(*PackSqlState("02000"), "PostgreSQL",
-                          "the row to update no longer exists");
+        PostgresResult r = byCtid_.Run(std::move(parameters));
+        if (PQntuples(r.get()) != 1) throw MissingRowError();
         // A changed row gets a new ctid; the caller addresses it by that from now on.
         return {0, PQgetvalue(r.get(), 0, 0)};
     }
 
   private:
-    PreparedStatement statement_;
+    PostgresConnection& connection_;
+    PreparedStatement byCtid_;
     std::size_t columns_;
+    std::string table_;
+    std::optional<PreparedRows> byId_;
+    std::vector<PostgresColumnRule> rules_;
+    std::optional<std::size_t> idColumn_;
 };
+
+// "$first, $first+1, ..." for `count` parameters; `casts` gives each its type.
+std::string ParameterList(std::size_t first, std::size_t count,
+                          const std::vector<std::string>& casts = {}) {
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i) {
+        list += (i ? ", $" : "$") + std::to_string(first + i);
+        if (i < casts.size()) list += "::" + casts[i];
+    }
+    return list;
+}
+
+// "(...), (...)" for `rows` rows of `columns` parameters each.
+std::string ValueLists(std::size_t rows, std::size_t columns,
+                       const std::vector<std::string>& casts = {}) {
+    std::string lists;
+    for (std::size_t row = 0; row < rows; ++row)
+        lists += (row ? ", (" : "(") + ParameterList(row * columns + 1, columns, casts) + ")";
+    return lists;
+}
 
 }  // namespace
 
 // The server runs one statement of many rows far faster than as many statements of one row.
-constexpr std::size_t kRowsPerInsert = 250;
+constexpr std::size_t kRowsPerStatement = 250;
+
+std::shared_ptr<PostgresRowStatements> PostgresConnection::PrepareRows(
+    const char* kind, std::size_t parametersPerRow,
+    const std::function<std::string(std::size_t rows)>& statementFor) {
+    auto statements = std::make_shared<PostgresRowStatements>();
+    // The server takes at most 65535 parameters per statement.
+    statements->multiRows = std::max<std::size_t>(
+        1, std::min(kRowsPerStatement, 65535 / std::max<std::size_t>(1, parametersPerRow)));
+    statements->single = NewPreparedName(kind);
+    Prepare(statements->single, statementFor(1));
+    statements->multi = NewPreparedName(kind);
+    Prepare(statements->multi, statementFor(statements->multiRows));
+    return statements;
+}
 
 std::unique_ptr<DbInsert> PostgresConnection::PrepareInsert(
     const std::string& table, const std::vector<std::string>& columns) {
     std::string names;
     for (std::size_t i = 0; i < columns.size(); ++i)
         names += (i ? ", " : "") + PostgresIdentifier(columns[i]);
-    auto valueLists = [&](std::size_t rows) {
-        std::string lists;
-        for (std::size_t row = 0, n = 1; row < rows; ++row) {
-            lists += row ? ", (" : "(";
-            for (std::size_t i = 0; i < columns.size(); ++i, ++n)
-                lists += (i ? ", $" : "$") + std::to_string(n);
-            lists += ")";
-        }
-        return lists;
-    };
     const std::string insert =
         "INSERT INTO " + PostgresIdentifier(table) + " (" + names + ") VALUES ";
-    auto statements = std::make_shared<PostgresInsertStatements>();
-    // The server takes at most 65535 parameters per statement.
-    statements->multiRows = std::max<std::size_t>(
-        1, std::min(kRowsPerInsert, 65535 / std::max<std::size_t>(1, columns.size())));
-    statements->single = NewPreparedName("insert");
-    Prepare(statements->single, insert + valueLists(1));
-    statements->multi = NewPreparedName("insert_rows");
-    Prepare(statements->multi, insert + valueLists(statements->multiRows));
+    auto statements = PrepareRows("insert", columns.size(), [&](std::size_t rows) {
+        return insert + ValueLists(rows, columns.size());
+    });
     return std::make_unique<PostgresInsert>(*this, FoldIdentifier(table), std::move(statements),
                                             ColumnRules(table, columns));
 }
 
 std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(
     const std::string& table, const std::vector<std::string>& columns) {
+    const std::string target = PostgresIdentifier(table);
     std::string assignments;
     for (std::size_t i = 0; i < columns.size(); ++i)
         assignments +=
             (i ? ", " : "") + PostgresIdentifier(columns[i]) + " = $" + std::to_string(i + 1);
-    const std::string name = NewPreparedName("update");
-    Prepare(name, "UPDATE " + PostgresIdentifier(table) + " SET " + assignments +
-                      " WHERE ctid = $" + std::to_string(columns.size() + 1) +
-                      "::tid RETURNING ctid");
-    return std::make_unique<PostgresUpdate>(*this, name, columns.size());
+    const std::string key = "$" + std::to_string(columns.size() + 1);
+    const std::string byCtid = NewPreparedName("update");
+    Prepare(byCtid, "UPDATE " + target + " SET " + assignments + " WHERE ctid = " + key + "::tid " +
+                        "RETURNING ctid");
+    auto update = std::make_unique<PostgresUpdate>(*this, byCtid, columns.size());
+    const auto idKey = IdKey(target);
+    if (!idKey) return update;
+
+    auto rules = ColumnRules(table, columns);
+    std::vector<std::string> casts;
+    std::string fromAssignments, valueNames;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        casts.push_back(rules[i].typeName);
+        const std::string valueName = "kp_v" + std::to_string(i);
+        fromAssignments +=
+            (i ? ", " : "") + PostgresIdentifier(columns[i]) + " = kp_values." + valueName;
+        valueNames += valueName + ", ";
+    }
+    casts.push_back(idKey->typeName);
+    auto statements =
+        PrepareRows("update_rows", columns.size() + 1, [&](std::size_t rows) -> std::string {
+            if (rows == 1) return "UPDATE " + target + " SET " + assignments + " WHERE id = " + key;
+            return "UPDATE " + target + " AS kp_target SET " + fromAssignments + " FROM (VALUES " +
+                   ValueLists(rows, columns.size() + 1, casts) + ") AS kp_values(" + valueNames +
+                   "kp_key) WHERE kp_target.id = kp_values.kp_key";
+        });
+    statements->changesOneRowEach = true;
+    update->QueueChangesById(FoldIdentifier(table), std::move(statements), std::move(rules));
+    return update;
 }
