@@ -41,7 +41,7 @@ class SilentChannel : public ProgressChannel {
 
 std::string SampleLogName() {
     const char* shared = std::getenv("KESTRELPORT_SHARED_DATA");
-    return std::string(shared && *shared ? shared : "/work/shared/data") +
+    return std::string(shared && *shared ? shared : KESTRELPORT_SHARED_DATA_DEFAULT) +
            "/logs/elastic-apache-2015.log.gz";
 }
 

@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QImage>
@@ -13,7 +12,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <cstdlib>
 
 #include "app/WindowServices.h"
 #include "gui/AboutWindow.h"
@@ -222,19 +220,12 @@ TEST_F(GuiTest, MainDialogButtonsShareOneThemeHelperAndGoStaysTheDefault) {
 class ExtrasScreenshotTest : public ButtonTest {
   protected:
     void SetUp() override {
-        const char* folder = std::getenv("KESTRELPORT_SCREENSHOT_DIR");
-        if (!folder || !*folder) GTEST_SKIP() << "KESTRELPORT_SCREENSHOT_DIR is not set";
-        folder_ = QString::fromLocal8Bit(folder);
-        ASSERT_TRUE(QDir().mkpath(folder_));
+        if (!shots_.Prepare()) GTEST_SKIP() << "KESTRELPORT_SCREENSHOT_DIR is not set";
     }
 
-    void Save(QWidget& window, const QString& name) {
-        window.show();
-        QApplication::processEvents();
-        EXPECT_TRUE(window.grab().save(QDir(folder_).filePath(name), "PNG")) << name.toStdString();
-    }
+    void Save(QWidget& window, const QString& name) { shots_.Save(window, name); }
 
-    QString folder_;
+    ScreenshotFolder shots_;
 };
 
 // Each state on its own and, three times enlarged, all of them in one row.
@@ -262,7 +253,7 @@ TEST_F(ExtrasScreenshotTest, ButtonStates) {
         painter.drawImage(static_cast<int>(i) * host.width(), 0, states[i]);
     painter.end();
     EXPECT_TRUE(row.scaled(row.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                    .save(QDir(folder_).filePath("buttons-magnified.png"), "PNG"));
+                    .save(shots_.FilePath("buttons-magnified.png"), "PNG"));
 }
 
 TEST_F(ExtrasScreenshotTest, AboutAndConnectionDialogs) {

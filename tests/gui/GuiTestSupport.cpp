@@ -1,5 +1,8 @@
 #include "gui/GuiTestSupport.h"
 
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
 #include <cstdlib>
 
 namespace {
@@ -45,4 +48,24 @@ FreshSettings::~FreshSettings() {
         setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+}
+
+bool ScreenshotFolder::Prepare() {
+    const char* folder = std::getenv("KESTRELPORT_SCREENSHOT_DIR");
+    if (!folder || !*folder) return false;
+    folder_ = QString::fromLocal8Bit(folder);
+    EXPECT_TRUE(QDir().mkpath(folder_)) << folder;
+    return true;
+}
+
+QString ScreenshotFolder::FilePath(const QString& name) const {
+    return QDir(folder_).filePath(name);
+}
+
+void ScreenshotFolder::Save(QWidget& window, const QString& name) const {
+    window.show();
+    QApplication::processEvents();
+    const QPixmap picture = window.grab();
+    EXPECT_FALSE(picture.isNull()) << name.toStdString();
+    EXPECT_TRUE(picture.save(FilePath(name), "PNG")) << name.toStdString();
 }

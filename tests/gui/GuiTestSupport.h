@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -37,6 +38,20 @@ class FreshSettings {
     std::string previous_;
     bool hadPrevious_;
     std::unique_ptr<SettingsStore> store_;
+};
+
+// Where pictures of windows go for a person to look at (KESTRELPORT_SCREENSHOT_DIR); nothing is
+// compared pixel by pixel. Fixtures skip their tests when no folder is set.
+class ScreenshotFolder {
+  public:
+    // False when no folder is set; otherwise makes sure it exists.
+    bool Prepare();
+    QString FilePath(const QString& name) const;
+    // Shows the window, lets it paint and saves its picture as `name`.
+    void Save(QWidget& window, const QString& name) const;
+
+  private:
+    QString folder_;
 };
 
 // Runs `action` once a modal widget of type T is active, i.e. from inside its exec(). Gives up

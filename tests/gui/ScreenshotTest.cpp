@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QPixmap>
-#include <cstdlib>
-
 #include "app/CErrorLogDlg.h"
 #include "app/WindowServices.h"
 #include "gui/AboutWindow.h"
@@ -18,23 +14,12 @@ namespace {
 class ScreenshotTest : public GuiTest {
   protected:
     void SetUp() override {
-        const char* folder = std::getenv("KESTRELPORT_SCREENSHOT_DIR");
-        if (!folder || !*folder) GTEST_SKIP() << "KESTRELPORT_SCREENSHOT_DIR is not set";
-        folder_ = QString::fromLocal8Bit(folder);
-        ASSERT_TRUE(QDir().mkpath(folder_));
+        if (!shots_.Prepare()) GTEST_SKIP() << "KESTRELPORT_SCREENSHOT_DIR is not set";
     }
 
-    void Save(QWidget& window, const QString& name) {
-        window.show();
-        QApplication::processEvents();
-        const QString file = QDir(folder_).filePath(name);
-        const QPixmap picture = window.grab();
-        EXPECT_FALSE(picture.isNull());
-        EXPECT_TRUE(picture.save(file, "PNG")) << file.toStdString();
-        window.hide();
-    }
+    void Save(QWidget& window, const QString& name) { shots_.Save(window, name); }
 
-    QString folder_;
+    ScreenshotFolder shots_;
 };
 
 TEST_F(ScreenshotTest, MainDialogWithStoredValuesAndWithProgress) {
