@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <mutex>
 #include <regex>
 
 #include "db/ConnectionString.h"
@@ -43,7 +44,16 @@ std::string OpenFailureText(const std::string& fileName, const char* sqliteMessa
     return std::string("The SQLite database file cannot be opened: ") + sqliteMessage + ".";
 }
 
+// Memory statistics take a process-wide lock on every allocation of the library, and rows are
+// written by the million; nothing here reads the statistics. This has to happen before the
+// library's first use, so any open comes through here first.
+void TurnOffMemoryStatistics() {
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 std::shared_ptr<SqliteHandle> OpenHandle(const std::string& fileName) {
+    TurnOffMemoryStatistics();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(
         fileName.c_str(), &db,
