@@ -25,8 +25,11 @@ SqliteCheckpointer::~SqliteCheckpointer() {
     sqlite3_close_v2(copier_);
 }
 
-int SqliteCheckpointer::OnCommit(void* self, sqlite3*, const char*, int pages) {
-    if (pages >= kPagesPerCopy) {
+int SqliteCheckpointer::OnCommit(void* self, sqlite3* db, const char*, int pages) {
+    if (pages >= kPagesBeforeRestart) {
+        // Runs on the writer's thread, between its transactions; it waits for a copy in progress.
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
+    } else if (pages >= kPagesPerCopy) {
         auto* checkpointer = static_cast<SqliteCheckpointer*>(self);
         {
             std::lock_guard lock(checkpointer->mutex_);

@@ -28,6 +28,11 @@ class SqliteCheckpointer {
   private:
     // The log holds this many pages before a copy is asked for (SQLite's own default limit).
     static constexpr int kPagesPerCopy = 1000;
+    // The log only starts over when a writer finds it fully copied, which copies running beside
+    // a busy writer never achieve: it would grow for as long as writes go on (past a gigabyte
+    // in one large export). From this size on, the writer itself finishes the copy between two
+    // of its transactions and starts the log over; the copies before have done most of the work.
+    static constexpr int kPagesBeforeRestart = 8 * kPagesPerCopy;
 
     static int OnCommit(void* self, sqlite3* db, const char* schema, int pages);
     void Run();

@@ -202,6 +202,9 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
         handle_->checkpointer = std::make_unique<SqliteCheckpointer>(handle_->db, fileName);
     }
     ExecuteLocked("PRAGMA synchronous=NORMAL");
+    // A log started over is cut back to this size, so that one large run does not leave a file
+    // of its size beside the database.
+    ExecuteLocked("PRAGMA journal_size_limit=67108864");
     ExecuteLocked("PRAGMA cache_size=-262144");
     // The session pass sorts the whole table; its sorter should not spill to temporary files.
     ExecuteLocked("PRAGMA temp_store=MEMORY");
