@@ -12,7 +12,8 @@ namespace {
 
 }  // namespace
 
-DbSession::DbSession(std::unique_ptr<DbConnection> driver) : driver_(std::move(driver)) {}
+DbSession::DbSession(std::unique_ptr<DbConnection> driver)
+    : driver_(std::move(driver)), open_(driver_ != nullptr) {}
 
 DbSession::~DbSession() {
     try {
@@ -39,8 +40,7 @@ void DbSession::ThrowKeptFailureLocked() {
 }
 
 bool DbSession::IsOpen() const {
-    std::lock_guard lock(mutex_);
-    return driver_ != nullptr;
+    return open_.load();
 }
 
 void DbSession::Close() {
@@ -49,6 +49,7 @@ void DbSession::Close() {
     // The driver is let go even when the last commit fails, so that the handle ends up closed.
     std::shared_ptr<DbConnection> driver = std::move(driver_);
     driver_.reset();
+    open_.store(false);
     if (inBatch_) {
         inBatch_ = false;
         driver->Commit();

@@ -9,6 +9,7 @@
 // destroyed waits for the next explicit call, and one found while the session itself is
 // destroyed goes to stderr.
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -75,6 +76,8 @@ class DbSession {
 
     mutable std::mutex mutex_;
     std::shared_ptr<DbConnection> driver_;
+    // Whether driver_ is set, readable without the lock: recordsets ask for every field written.
+    std::atomic<bool> open_;
     bool inBatch_ = false;
     int batchRows_ = 0;
     std::chrono::steady_clock::time_point batchStart_;

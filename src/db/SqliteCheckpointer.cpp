@@ -25,12 +25,23 @@ SqliteCheckpointer::~SqliteCheckpointer() {
     sqlite3_close_v2(copier_);
 }
 
+bool SqliteCheckpointer::TimeToStartOver(int pages) const {
+    if (pages >= kPagesAlwaysRestart) return true;
+    const int copied = copiedPages_.load();
+    return pages >= kPagesBeforeRestart && !copying_.load() && copied <= pages &&
+           pages - copied <= 2 * kPagesPerCopy;
+}
+
 int SqliteCheckpointer::OnCommit(void* self, sqlite3* db, const char*, int pages) {
-    if (pages >= kPagesBeforeRestart) {
-        // Runs on the writer's thread, between its transactions; it waits for a copy in progress.
-        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
+    auto* checkpointer = static_cast<SqliteCheckpointer*>(self);
+    if (checkpointer->TimeToStartOver(pages)) {
+        // On the writer's thread, between its transactions: the one moment the log can start
+        // over.
+        if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr) ==
+            SQLITE_OK) {
+            checkpointer->copiedPages_.store(0);
+        }
     } else if (pages >= kPagesPerCopy) {
-        auto* checkpointer = static_cast<SqliteCheckpointer*>(self);
         {
             std::lock_guard lock(checkpointer->mutex_);
             checkpointer->due_ = true;
@@ -49,7 +60,11 @@ void SqliteCheckpointer::Run() {
         lock.unlock();
         // A passive copy never waits for the writer; pages it cannot copy yet go with the next
         // one, or with the writer's close at the latest.
-        sqlite3_wal_checkpoint_v2(copier_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        copying_.store(true);
+        int copied = 0;
+        sqlite3_wal_checkpoint_v2(copier_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, &copied);
+        copiedPages_.store(copied);
+        copying_.store(false);
         lock.lock();
     }
 }

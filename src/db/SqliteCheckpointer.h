@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -31,10 +32,14 @@ class SqliteCheckpointer {
     // The log only starts over when a writer finds it fully copied, which copies running beside
     // a busy writer never achieve: it would grow for as long as writes go on (past a gigabyte
     // in one large export). From this size on, the writer itself finishes the copy between two
-    // of its transactions and starts the log over; the copies before have done most of the work.
+    // of its transactions and starts the log over, at a moment when the copies have left it
+    // little to do: no copy running and at most two copies' worth behind. Past the second size
+    // it does so whatever the copies are doing.
     static constexpr int kPagesBeforeRestart = 8 * kPagesPerCopy;
+    static constexpr int kPagesAlwaysRestart = 4 * kPagesBeforeRestart;
 
     static int OnCommit(void* self, sqlite3* db, const char* schema, int pages);
+    bool TimeToStartOver(int pages) const;
     void Run();
 
     sqlite3* writer_;
@@ -43,5 +48,9 @@ class SqliteCheckpointer {
     std::condition_variable wake_;
     bool due_ = false;
     bool stopping_ = false;
+    // What the last copy reached, for the writer's choice of moment; a stale figure only delays
+    // the start-over.
+    std::atomic<bool> copying_ = false;
+    std::atomic<int> copiedPages_ = 0;
     std::thread thread_;
 };
