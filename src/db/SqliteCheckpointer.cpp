@@ -8,6 +8,14 @@ SqliteCheckpointer::SqliteCheckpointer(sqlite3* writer, const std::string& fileN
         copier_ = nullptr;
         return;
     }
+    // A connection learns that the file keeps a log only when it first reads the file; until
+    // then its copies would do nothing at all.
+    if (sqlite3_exec(copier_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(copier_);
+        copier_ = nullptr;
+        return;
+    }
     thread_ = std::thread([this] { Run(); });
     // Replaces the automatic copy, which is itself a hook of this kind.
     sqlite3_wal_hook(writer_, &SqliteCheckpointer::OnCommit, this);
@@ -28,8 +36,7 @@ SqliteCheckpointer::~SqliteCheckpointer() {
 bool SqliteCheckpointer::TimeToStartOver(int pages) const {
     if (pages >= kPagesAlwaysRestart) return true;
     const int copied = copiedPages_.load();
-    return pages >= kPagesBeforeRestart && !copying_.load() && copied <= pages &&
-           pages - copied <= 2 * kPagesPerCopy;
+    return pages >= kPagesBeforeRestart && copied <= pages && pages - copied <= 2 * kPagesPerCopy;
 }
 
 int SqliteCheckpointer::OnCommit(void* self, sqlite3* db, const char*, int pages) {
@@ -60,11 +67,9 @@ void SqliteCheckpointer::Run() {
         lock.unlock();
         // A passive copy never waits for the writer; pages it cannot copy yet go with the next
         // one, or with the writer's close at the latest.
-        copying_.store(true);
         int copied = 0;
         sqlite3_wal_checkpoint_v2(copier_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, &copied);
         copiedPages_.store(copied);
-        copying_.store(false);
         lock.lock();
     }
 }

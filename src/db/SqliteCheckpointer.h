@@ -33,8 +33,9 @@ class SqliteCheckpointer {
     // a busy writer never achieve: it would grow for as long as writes go on (past a gigabyte
     // in one large export). From this size on, the writer itself finishes the copy between two
     // of its transactions and starts the log over, at a moment when the copies have left it
-    // little to do: no copy running and at most two copies' worth behind. Past the second size
-    // it does so whatever the copies are doing.
+    // little to do: at most two copies' worth behind (a copy under way is waited for; it is
+    // short, as copies follow each other closely). Past the second size it does so whatever
+    // the copies have done.
     static constexpr int kPagesBeforeRestart = 8 * kPagesPerCopy;
     static constexpr int kPagesAlwaysRestart = 4 * kPagesBeforeRestart;
 
@@ -50,7 +51,6 @@ class SqliteCheckpointer {
     bool stopping_ = false;
     // What the last copy reached, for the writer's choice of moment; a stale figure only delays
     // the start-over.
-    std::atomic<bool> copying_ = false;
     std::atomic<int> copiedPages_ = 0;
     std::thread thread_;
 };
