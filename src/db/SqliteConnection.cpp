@@ -198,9 +198,7 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
     ExecuteLocked("PRAGMA page_size=8192");
     // WAL with NORMAL sync makes a commit cheap while a crash of the program loses nothing
     // committed; the large cache keeps row-by-row edits of big tables in memory.
-    if (JournalModeAfter("PRAGMA journal_mode=WAL") == "wal") {
-        handle_->checkpointer = std::make_unique<SqliteCheckpointer>(handle_->db, fileName);
-    }
+    ExecuteLocked("PRAGMA journal_mode=WAL");
     ExecuteLocked("PRAGMA synchronous=NORMAL");
     // A log started over is cut back to this size, so that one large run does not leave a file
     // of its size beside the database.
@@ -208,13 +206,6 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
     ExecuteLocked("PRAGMA cache_size=-262144");
     // The session pass sorts the whole table; its sorter should not spill to temporary files.
     ExecuteLocked("PRAGMA temp_store=MEMORY");
-}
-
-std::string SqliteConnection::JournalModeAfter(const std::string& pragma) {
-    SqliteStatement statement(handle_->db, pragma);
-    if (!statement.Step()) return std::string();
-    const unsigned char* mode = sqlite3_column_text(statement.Get(), 0);
-    return mode ? reinterpret_cast<const char*>(mode) : "";
 }
 
 void SqliteConnection::ExecuteLocked(const std::string& sql) {

@@ -9,22 +9,17 @@
 #include <string>
 
 #include "db/Driver.h"
-#include "db/SqliteCheckpointer.h"
 
 // The open database and the lock that serialises every statement on it. Prepared objects hold
 // it too, so the file is closed when the last of them is gone.
 struct SqliteHandle {
     explicit SqliteHandle(sqlite3* handle) : db(handle) {}
-    ~SqliteHandle() {
-        checkpointer.reset();
-        sqlite3_close_v2(db);
-    }
+    ~SqliteHandle() { sqlite3_close_v2(db); }
     SqliteHandle(const SqliteHandle&) = delete;
     SqliteHandle& operator=(const SqliteHandle&) = delete;
 
     sqlite3* db;
     std::mutex mutex;
-    std::unique_ptr<SqliteCheckpointer> checkpointer;
 };
 
 class SqliteConnection : public DbConnection {
@@ -48,8 +43,6 @@ class SqliteConnection : public DbConnection {
 
   private:
     void ExecuteLocked(const std::string& sql);
-    // Runs a journal_mode pragma and answers the mode the database is in afterwards.
-    std::string JournalModeAfter(const std::string& pragma);
 
     std::shared_ptr<SqliteHandle> handle_;
     bool inTransaction_ = false;  // Begin was called and Commit not yet

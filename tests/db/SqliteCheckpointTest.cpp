@@ -1,6 +1,6 @@
-// The write-ahead log of an SQLite database is copied back on a thread of its own: whatever the
-// copies were doing, every committed row is in the file after the connection closes, the log is
-// gone then, and while writes go on it starts over instead of growing with them.
+// The write-ahead log of an SQLite database: every committed row is in the file after the
+// connection closes, the log is gone then, and while writes go on it starts over instead of
+// growing with them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
