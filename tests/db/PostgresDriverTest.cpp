@@ -4,6 +4,7 @@
 #include <random>
 #include <thread>
 
+#include "MinimalTargetRow.h"
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/Driver.h"
@@ -72,21 +73,6 @@ class PostgresDriverTest : public ::testing::Test {
     std::vector<std::string> bases_;
 };
 
-// One complete row for the target table with the given id and IP.
-std::vector<FieldValue> Row(int id, const std::string& ip) {
-    return {FieldValue::UInt32(static_cast<std::uint32_t>(id)),
-            FieldValue::Text(ip),
-            FieldValue::Text("ZZ"),
-            FieldValue::Text("-"),
-            FieldValue::Text("-"),
-            FieldValue::Text("[10/Oct/2000:13:55:36 -0700]"),
-            FieldValue::Text("GET / HTTP/1.0"),
-            FieldValue::Int16(200),
-            FieldValue::Int32(2326)};
-}
-const std::vector<std::string> kRowColumns = {
-    "id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request", "Status", "Bytes"};
-
 TEST_F(PostgresDriverTest, ConnectFailuresExplainTheCauseWithoutThePassword) {
     KP_REQUIRE_POSTGRES(connection);
     const std::string password = ConnectionString::Parse(connection).Value("Password");
@@ -153,8 +139,8 @@ TEST_F(PostgresDriverTest, TargetTableIsFoundAndIndexedWhateverTheCaseOfItsName)
 
     // The primary key holds: a second row with the same id fails.
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    insert->Insert(Row(1, "1.2.3.4"));
-    EXPECT_THROW(insert->Insert(Row(1, "1.2.3.5")), DbError);
+    insert->Insert(TargetRow(1, "1.2.3.4"));
+    EXPECT_THROW(insert->Insert(TargetRow(1, "1.2.3.5")), DbError);
 }
 
 TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
@@ -182,7 +168,7 @@ TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
                                            "Request", "Status", "Bytes", "UserAgent"});
     db->Begin();
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        auto row = Row(static_cast<int>(i), "1.2.3.4");
+        auto row = TargetRow(static_cast<int>(i), "1.2.3.4");
         row.push_back(FieldValue::Text(texts[i]));
         insert->Insert(row);
     }
@@ -205,7 +191,7 @@ TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
     const std::string base = NewBase();
     CreateTarget(*db, base);
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    auto row = Row(1, "1.2.3.4");
+    auto row = TargetRow(1, "1.2.3.4");
     row[2] = FieldValue::Text("\xE9\xE9\xE9");  // three Latin-1 bytes fit varchar(3)
     EXPECT_NO_THROW(insert->Insert(row));
     row[2] = FieldValue::Text("ABCD");
@@ -226,9 +212,9 @@ TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
     CreateTarget(*db, base);
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
     db->Begin();
-    insert->Insert(Row(1, "1.1.1.1"));
-    insert->Insert(Row(2, "2.2.2.2"));
-    auto bad = Row(3, "3.3.3.3");
+    insert->Insert(TargetRow(1, "1.1.1.1"));
+    insert->Insert(TargetRow(2, "2.2.2.2"));
+    auto bad = TargetRow(3, "3.3.3.3");
     bad[2] = FieldValue::Null();  // Country is NOT NULL
     try {
         insert->Insert(bad);
@@ -237,7 +223,7 @@ TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
         EXPECT_EQ(Sqlstate(e), "23502");
         EXPECT_EQ(db->CodeMessage(e.Code()), "23502 not_null_violation");
     }
-    insert->Insert(Row(4, "4.4.4.4"));
+    insert->Insert(TargetRow(4, "4.4.4.4"));
     db->Commit();
     const auto result = db->Query("Select id From [" + base + "_data] Order By id");
     ASSERT_EQ(result.rows.Rows(), 3u);
@@ -261,10 +247,10 @@ TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
     auto insert =
         db->PrepareInsert(base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt",
                                            "Request", "Status", "Bytes", "DateTimeValue"});
-    auto row = Row(1, "1.1.1.1");
+    auto row = TargetRow(1, "1.1.1.1");
     row.push_back(FieldValue::Date(DateTime::FromCalendar({2000, 10, 10, 13, 55, 36})));
     insert->Insert(row);
-    row = Row(2, "1.1.1.1");
+    row = TargetRow(2, "1.1.1.1");
     row.push_back(FieldValue::Null());
     insert->Insert(row);
 
@@ -287,8 +273,8 @@ TEST_F(PostgresDriverTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
     const std::string base = NewBase();
     CreateTarget(*db, base);
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    insert->Insert(Row(1, "1.1.1.1"));
-    insert->Insert(Row(2, "2.2.2.2"));
+    insert->Insert(TargetRow(1, "1.1.1.1"));
+    insert->Insert(TargetRow(2, "2.2.2.2"));
 
     auto rows = db->Query("Select *\nFrom\n  [" + base + "_data]\nWhere\n  [" + base +
                           "_data].IsSpider Is Null");
@@ -320,7 +306,7 @@ TEST_F(PostgresDriverTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
                          "Status", "Bytes", "FileName", "Extension", "IsSpider"});
     auto add = [&](int id, const std::string& ip, const std::string& file,
                    const std::string& extension, const std::string& spider) {
-        auto row = Row(id, ip);
+        auto row = TargetRow(id, ip);
         row.push_back(FieldValue::Text(file));
         row.push_back(FieldValue::Text(extension));
         row.push_back(spider.empty() ? FieldValue::Null() : FieldValue::Text(spider));
@@ -371,7 +357,7 @@ TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
     const std::string base = NewBase();
     CreateTarget(*db, base);
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    for (int i = 0; i < 40; ++i) insert->Insert(Row(i, "10.0.0." + std::to_string(i % 8)));
+    for (int i = 0; i < 40; ++i) insert->Insert(TargetRow(i, "10.0.0." + std::to_string(i % 8)));
 
     std::vector<std::thread> workers;
     for (int t = 0; t < 8; ++t)
@@ -400,7 +386,7 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
     db->CreateIndex({base + "_data", base + "_Index", {"id"}, true, true});
     auto insert = db->PrepareInsert(base + "_data", kRowColumns);
     db->Begin();
-    for (int id : {1, 2, 3, 2, 5, 3, 7}) insert->Insert(Row(id, "1.1.1.1"));
+    for (int id : {1, 2, 3, 2, 5, 3, 7}) insert->Insert(TargetRow(id, "1.1.1.1"));
     try {
         db->Commit();
         ADD_FAILURE() << "duplicate ids were committed";
@@ -410,7 +396,7 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
     }
     // The connection goes on working, inside and outside transactions.
     db->Begin();
-    insert->Insert(Row(8, "1.1.1.1"));
+    insert->Insert(TargetRow(8, "1.1.1.1"));
     db->Commit();
     const auto rows = db->Query("Select id From [" + base + "_data] Order By id");
     std::vector<std::int64_t> ids;
@@ -420,7 +406,7 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
 
     // Long runs of rows go out many rows to a statement; a refusal in one is traced to its row.
     db->Begin();
-    for (int id = 1000; id < 1600; ++id) insert->Insert(Row(id == 1400 ? 1200 : id, "1.1.1.1"));
+    for (int id = 1000; id < 1600; ++id) insert->Insert(TargetRow(id == 1400 ? 1200 : id, "1.1.1.1"));
     EXPECT_THROW(db->Commit(), DbError);
     EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.Rows(), 599u);
     EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 1400").rows.Empty());

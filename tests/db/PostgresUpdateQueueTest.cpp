@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "MinimalTargetRow.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/DbError.h"
@@ -15,19 +16,8 @@
 
 namespace {
 
-const std::vector<std::string> kRowColumns = {
-    "id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request", "Status", "Bytes"};
-
 std::vector<FieldValue> Row(int id) {
-    return {FieldValue::Int32(id),
-            FieldValue::Text("10.0.0." + std::to_string(id % 250)),
-            FieldValue::Text("ZZ"),
-            FieldValue::Text("-"),
-            FieldValue::Text("-"),
-            FieldValue::Text("[10/Oct/2000:13:55:36 -0700]"),
-            FieldValue::Text("GET / HTTP/1.0"),
-            FieldValue::Int16(200),
-            FieldValue::Int32(2326)};
+    return TargetRow(id, "10.0.0." + std::to_string(id % 250));
 }
 
 std::vector<FieldValue> One(FieldValue value) {
