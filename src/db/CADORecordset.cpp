@@ -304,11 +304,16 @@ void CADORecordset::Edit() {
 
 std::size_t CADORecordset::FieldIndex(const std::string& field) {
     const std::size_t count = columns_.size();
-    // Callers name the fields as the table spells them, in the same order row after row: the
-    // guessed column matching exactly is the common case, worth checking before any folding.
-    if (nextFieldGuess_ < count && columns_[nextFieldGuess_] == field) return nextFieldGuess_++;
+    // Callers name the fields as the table spells them, mostly in the same order row after row:
+    // the names are tried as spelt, from the guessed column on, before any letter case is folded.
     for (std::size_t step = 0; step < count; ++step) {
         const std::size_t i = (nextFieldGuess_ + step) % count;
+        if (columns_[i] == field) {
+            nextFieldGuess_ = i + 1;
+            return i;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
         if (SameNameIgnoringCase(columns_[i], field)) {
             nextFieldGuess_ = i + 1;
             return i;
