@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 RowBlock::Cell RowBlock::TextCell(std::string_view text) {
     if (text.size() > UINT32_MAX) throw std::length_error("A field's text exceeds 4 GiB.");
     if (text.size() > textRoom_) {
         // A text longer than a chunk gets a chunk of its own size.
-        const std::size_t size = std::max(kTextChunkBytes, text.size());
-        texts_.push_back(std::make_unique_for_overwrite<char[]>(size));
-        textEnd_ = texts_.back().get();
+        const std::size_t size = std::max(kLargeChunkBytes, text.size());
+        texts_.push_back(AllocateLargeChunk(size));
+        textEnd_ = reinterpret_cast<char*>(texts_.back().get());
         textRoom_ = size;
     }
     Cell cell;
@@ -57,8 +58,8 @@ RowBlock::Cell RowBlock::MakeCell(const FieldValue& value) {
 
 void RowBlock::Push(const Cell& cell) {
     const std::size_t slot = cellCount_ % kCellsPerChunk;
-    if (slot == 0) cells_.push_back(std::make_unique_for_overwrite<Cell[]>(kCellsPerChunk));
-    cells_.back()[slot] = cell;
+    if (slot == 0) cells_.push_back(AllocateLargeChunk(kCellsPerChunk * sizeof(Cell)));
+    new (cells_.back().get() + slot * sizeof(Cell)) Cell(cell);
     ++cellCount_;
 }
 
@@ -73,7 +74,9 @@ void RowBlock::AppendText(std::string_view text) {
 const RowBlock::Cell& RowBlock::CellAt(std::size_t row, std::size_t column) const {
     if (column >= columns_ || row >= Rows()) throw std::out_of_range("No such field in the rows.");
     const std::size_t index = row * columns_ + column;
-    return cells_[index / kCellsPerChunk][index % kCellsPerChunk];
+    const std::byte* chunk = cells_[index / kCellsPerChunk].get();
+    return *std::launder(
+        reinterpret_cast<const Cell*>(chunk + index % kCellsPerChunk * sizeof(Cell)));
 }
 
 RowBlock::Cell& RowBlock::CellAt(std::size_t row, std::size_t column) {

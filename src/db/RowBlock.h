@@ -10,13 +10,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "db/FieldValue.h"
+#include "db/LargeChunk.h"
 
 class RowBlock {
   public:
@@ -57,8 +57,7 @@ class RowBlock {
             const char* text;          // Text: its bytes in a text chunk
         };
     };
-    static constexpr std::size_t kCellsPerChunk = std::size_t{1} << 16;
-    static constexpr std::size_t kTextChunkBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kCellsPerChunk = kLargeChunkBytes / sizeof(Cell);
 
     Cell MakeCell(const FieldValue& value);
     Cell TextCell(std::string_view text);
@@ -68,8 +67,8 @@ class RowBlock {
 
     std::size_t columns_ = 0;
     std::size_t cellCount_ = 0;
-    std::vector<std::unique_ptr<Cell[]>> cells_;
-    std::vector<std::unique_ptr<char[]>> texts_;
+    std::vector<LargeChunk> cells_;
+    std::vector<LargeChunk> texts_;
     char* textEnd_ = nullptr;   // the first free byte of the last text chunk
     std::size_t textRoom_ = 0;  // how many bytes are free there
 };

@@ -68,4 +68,24 @@ TEST(RowBlock, SetReplacesOneFieldOfOneRow) {
     EXPECT_EQ(block.At(2, 1), FieldValue::Int16(3));
 }
 
+// Cells and texts live in chunks of a few megabytes: values on both sides of every chunk border,
+// and a text longer than a whole chunk, read back as written.
+TEST(RowBlock, ValuesAcrossChunkBordersAndHugeTextsStayIntact) {
+    RowBlock block(3);
+    const std::string huge(5 << 20, 'h');
+    constexpr int kRows = 200'000;  // 600,000 cells: several chunks of cells and of texts
+    for (int row = 0; row < kRows; ++row) {
+        block.Append(FieldValue::Int32(row));
+        block.AppendText(row == kRows / 2 ? huge : "text " + std::to_string(row));
+        block.Append(row % 2 ? FieldValue::Null() : FieldValue::Double(row / 2.0));
+    }
+    ASSERT_EQ(block.Rows(), static_cast<std::size_t>(kRows));
+    for (int row = 0; row < kRows; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        ASSERT_EQ(block.At(r, 0).AsInteger(), row);
+        ASSERT_EQ(*block.TextAt(r, 1), row == kRows / 2 ? huge : "text " + std::to_string(row));
+        ASSERT_EQ(block.At(r, 2).IsNull(), row % 2 == 1);
+    }
+}
+
 }  // namespace
