@@ -7,33 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "QuietChannel.h"
 #include "passes/IpToCountry.h"
 #include "textfiles/DataFiles.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 
-class SilentChannel : public ProgressChannel {
-  public:
-    Answer MessageBox(const std::string&, MessageType) override { return Answer::Ok; }
-    void ShowProgress(bool) override {}
-    void ShowStatus(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int pos) override { pos_ = pos; }
-    void StepProgress() override { pos_ += 10; }
-    int GetProgressPos() const override { return pos_; }
-    void PumpMessages() override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowLookupRunning(bool) override {}
-
-  private:
-    int pos_ = 0;
-};
-
 bool LoadShippedList(CountryRangeList& list, benchmark::State& state) {
-    SilentChannel channel;
+    QuietChannel channel;
     if (list.Load(channel) && !list.IsEmpty()) return true;
     state.SkipWithError(("cannot load " + DataFilePath("IpToCountry.csv")).c_str());
     return false;

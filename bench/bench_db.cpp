@@ -188,12 +188,18 @@ void BM_ShellCsvImportIntoTargetTable(benchmark::State& state) {
     ShellCsvImport(state, true);
 }
 
+// A database file in `folder` whose target table holds kRows rows; its connection string.
+std::string FilledTargetTable(const BenchFolder& folder) {
+    const std::string connection = "Provider=SQLite;Data Source=" + folder.File("filled.db");
+    CreateTargetTable(connection);
+    AppendRows(connection, kRows);
+    return connection;
+}
+
 void BM_EditThroughRecordset(benchmark::State& state) {
     for (auto _ : state) {
         BenchFolder folder;
-        const std::string connection = "Provider=SQLite;Data Source=" + folder.File("e.db");
-        CreateTargetTable(connection);
-        AppendRows(connection, kRows);
+        const std::string connection = FilledTargetTable(folder);
         const auto start = std::chrono::steady_clock::now();
         CADODatabase db;
         db.Open(connection);
@@ -218,9 +224,7 @@ void BM_EditThroughRecordset(benchmark::State& state) {
 void BM_SessionEditsThroughRecordset(benchmark::State& state) {
     for (auto _ : state) {
         BenchFolder folder;
-        const std::string connection = "Provider=SQLite;Data Source=" + folder.File("s.db");
-        CreateTargetTable(connection);
-        AppendRows(connection, kRows);
+        const std::string connection = FilledTargetTable(folder);
         const auto start = std::chrono::steady_clock::now();
         CADODatabase db;
         db.Open(connection);

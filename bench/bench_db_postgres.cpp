@@ -14,11 +14,11 @@
 #include <memory>
 #include <string>
 
+#include "TargetIndex.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/ConnectionString.h"
 #include "db/TargetTable.h"
-#include "TargetIndex.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "LogGenerator.h"
+#include "QuietChannel.h"
 #include "TargetIndex.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
@@ -25,7 +26,6 @@
 #include "pipeline/LogTimestamp.h"
 #include "pipeline/RequestAnalysis.h"
 #include "textfiles/DataFiles.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 
@@ -35,28 +35,6 @@ constexpr int kRows = 1'000'000;
 const char* const kBase = "BenchPasses";
 
 // The dialog's channel without a screen; a hook lets a benchmark click the pause button.
-class QuietChannel : public ProgressChannel {
-  public:
-    std::function<void()> onPump;
-    Answer MessageBox(const std::string& text, MessageType) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return Answer::Ok;
-    }
-    void ShowProgress(bool) override {}
-    void ShowStatus(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void StepProgress() override {}
-    int GetProgressPos() const override { return 0; }
-    void PumpMessages() override {
-        if (onPump) onPump();
-    }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowLookupRunning(bool) override {}
-};
-
 double PeakRssMiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -13,31 +13,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "QuietChannel.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/CZipper.h"
-#include "textfiles/ProgressChannel.h"
 #include "textfiles/ReadLogFile.h"
 
 namespace {
 
 constexpr int kRepeats = 100;
 constexpr long kExpectedLines = 10000L * kRepeats;
-
-class SilentChannel : public ProgressChannel {
-  public:
-    Answer MessageBox(const std::string&, MessageType) override { return Answer::Ok; }
-    void ShowProgress(bool) override {}
-    void ShowStatus(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void StepProgress() override {}
-    int GetProgressPos() const override { return 0; }
-    void PumpMessages() override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowLookupRunning(bool) override {}
-};
 
 std::string SampleLogName() {
     const char* shared = std::getenv("KESTRELPORT_SHARED_DATA");
@@ -105,7 +89,7 @@ BenchLogs& Logs() {
 }
 
 void ReadLog(benchmark::State& state, const std::string& fileName) {
-    SilentChannel channel;
+    QuietChannel channel;
     std::size_t bytes = 0;
     for (auto _ : state) {
         CStringArrayPBEx lines;
