@@ -4,7 +4,6 @@
 // benchmark, so run one pass per process (--benchmark_filter) to see a pass's own peak.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <thread>
 
 #include "LogGenerator.h"
+#include "PeakRss.h"
 #include "QuietChannel.h"
 #include "TargetIndex.h"
 #include "db/CADODatabase.h"
@@ -33,13 +33,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRows = 1'000'000;
 const char* const kBase = "BenchPasses";
-
-// The dialog's channel without a screen; a hook lets a benchmark click the pause button.
-double PeakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 void Execute(CADODatabase& db, const std::string& sql) {
     CADOCommand(db, sql, CADOCommand::kCommandText).Execute();

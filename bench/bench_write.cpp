@@ -5,7 +5,6 @@
 // 1,000,000 generated lines are written to a temporary file first.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <fstream>
 
 #include "LogGenerator.h"
+#include "PeakRss.h"
 #include "QuietChannel.h"
 #include "TargetIndex.h"
 #include "db/CADODatabase.h"
@@ -79,9 +79,7 @@ void BM_ReadAndWriteLog(benchmark::State& state) {
         state.counters["rows"] = static_cast<double>(counts.rowsWritten);
         state.counters["rows/s"] = static_cast<double>(counts.rowsWritten) / seconds;
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["peak MiB"] = PeakRssMiB();
     fs::remove_all(folder);
 }
 
