@@ -203,7 +203,10 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
     // A log started over is cut back to this size, so that one large run does not leave a file
     // of its size beside the database.
     ExecuteLocked("PRAGMA journal_size_limit=67108864");
-    ExecuteLocked("PRAGMA cache_size=-262144");
+    // A ceiling, not an allocation: it lets the table of a million-row log (300-400 MB) stay in
+    // memory while the session pass edits it in visitor order. With a quarter of that, each
+    // edit went to disk for its page and the pass ran a third slower.
+    ExecuteLocked("PRAGMA cache_size=-1048576");
     // The session pass sorts the whole table; its sorter should not spill to temporary files.
     ExecuteLocked("PRAGMA temp_store=MEMORY");
 }
