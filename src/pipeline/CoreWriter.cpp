@@ -4,9 +4,7 @@
 #include "db/CADORecordset.h"
 #include "db/TargetTable.h"
 #include "passes/SqlText.h"
-#include "pipeline/LogRecord.h"
-#include "pipeline/LogTimestamp.h"
-#include "pipeline/RequestAnalysis.h"
+#include "pipeline/AnalysedLine.h"
 #include "textfiles/ProgressChannel.h"
 
 namespace {
@@ -43,24 +41,24 @@ std::int32_t BiggestId(CADODatabase& db, const std::string& base) {
 }
 
 // The columns of one kept line, in the order the table's writers have always set them.
-void SetRowFields(CADORecordset& rows, std::int64_t id, const LogRecord& record,
-                  const RequestFile& file, CoreWriterContext& context) {
+void SetRowFields(CADORecordset& rows, std::int64_t id, const AnalysedLine& line) {
+    const LogRecord& record = line.record;
     rows.WriteFieldValue("id", FieldValue::UInt32(static_cast<std::uint32_t>(id)));
     rows.WriteFieldText("IP", record[kFieldIP]);
-    rows.WriteFieldText("Country", CountryForIp(context.countries, record[kFieldIP]));
+    rows.WriteFieldText("Country", line.country);
     rows.WriteFieldText("identd", record[kFieldIdentd]);
     rows.WriteFieldText("UserID", record[kFieldUserID]);
     rows.WriteFieldText("DateTimeTxt", record[kFieldDateTimeTxt]);
     rows.WriteFieldText("Request", record[kFieldRequest]);
-    rows.WriteFieldText("FileName", file.FileName);
-    rows.WriteFieldText("Extension", file.Extension);
+    rows.WriteFieldText("FileName", line.file.FileName);
+    rows.WriteFieldText("Extension", line.file.Extension);
     rows.WriteFieldValue("Status", FieldValue::Int16(record.StatusValue()));
     rows.WriteFieldValue("Bytes", FieldValue::Int32(record.BytesValue()));
     rows.WriteFieldText("Referrer", record[kFieldReferrer]);
-    const ReferrerAnalysis search = AnalyseReferrer(record[kFieldReferrer], context.engines);
-    if (search.searchTerm) rows.WriteFieldText("SearchTerm", *search.searchTerm);
-    if (search.resultsPage) rows.WriteFieldShort("ResultsPage", *search.resultsPage);
+    if (line.search.searchTerm) rows.WriteFieldText("SearchTerm", *line.search.searchTerm);
+    if (line.search.resultsPage) rows.WriteFieldShort("ResultsPage", *line.search.resultsPage);
     rows.WriteFieldText("UserAgent", record[kFieldUserAgent]);
+    if (line.when.IsValid()) rows.WriteFieldValue("DateTimeValue", FieldValue::Date(line.when));
 }
 
 }  // namespace
@@ -93,29 +91,28 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
         channel.SetProgressRange(1, 100);
         channel.SetProgressPos(1);
 
-        LogRecord record;
-        for (i = 0; i < total; ++i) {
-            const std::string& line = lines[i];
-            SplitLogLine(line, record);
-            const RequestFile file = AnalyseRequest(record[kFieldRequest]);
-            if (IsIncludedExtension(file.Extension, context.includeExts, context.includeExtList)) {
-                rows.AddNew();
-                SetRowFields(rows, ++id, record, file, context);
-                const DateTime when =
-                    ParseLogTimestamp(record[kFieldDateTimeTxt], context.monthNames);
-                if (when.IsValid()) rows.WriteFieldValue("DateTimeValue", FieldValue::Date(when));
-                rows.Update();
-                ++done.rowsWritten;
-                if (!record.IsComplete() || !when.IsValid()) {
-                    badLines.Add(MalformedLineEntry(i, line));
+        const LineAnalysisLists lists{context.includeExts, context.includeExtList,
+                                      context.monthNames, context.countries, context.engines};
+        {
+            LineAnalysisAhead analysed(lines, lists);
+            for (i = 0; i < total; ++i) {
+                const AnalysedLine& line = analysed.At(i);
+                if (line.included) {
+                    rows.AddNew();
+                    SetRowFields(rows, ++id, line);
+                    rows.Update();
+                    ++done.rowsWritten;
+                    if (!line.record.IsComplete() || !line.when.IsValid()) {
+                        badLines.Add(MalformedLineEntry(i, lines[i]));
+                    }
                 }
-            }
-            if (i % kProgressInterval == 0) {
-                // Rows stored so far reach the database at every progress step, so a crash or a
-                // Quit in the middle keeps them.
-                db.GetConnection()->CommitPendingRows();
-                channel.SetProgressPos(static_cast<int>(i * 100 / total));
-                channel.PumpMessages();
+                if (i % kProgressInterval == 0) {
+                    // Rows stored so far reach the database at every progress step, so a crash or a
+                    // Quit in the middle keeps them.
+                    db.GetConnection()->CommitPendingRows();
+                    channel.SetProgressPos(static_cast<int>(i * 100 / total));
+                    channel.PumpMessages();
+                }
             }
         }
         HideProgress(channel);

@@ -65,17 +65,19 @@ TEST_P(CoreWriterTest, IdsContinueAfterTheLargestAndResetStartsAgainAtOne) {
 
 TEST_P(CoreWriterTest, ARefusedRowStopsTheRunAndKeepsTheRowsBeforeIt) {
     KP_WRITER_TABLE(table, GetParam(), dir);
-    std::vector<std::string> lines(300, LogLine("/page.html"));
+    // Long enough that the lines are analysed in several batches ahead of the writes.
+    std::vector<std::string> lines(9000, LogLine("/page.html"));
     // The Extension column holds 32 characters; nothing is shortened to fit.
-    lines[249] = LogLine("/file." + std::string(40, 'x'));
+    lines[8249] = LogLine("/file." + std::string(40, 'x'));
     EXPECT_FALSE(run.Write(*table, lines));
 
     ASSERT_EQ(run.channel.messages.size(), 1u);
     const std::string& message = run.channel.messages[0];
     EXPECT_TRUE(message.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << message;
-    EXPECT_TRUE(message.ends_with("\r\n\r\nProcessed 249 of 300 records in log file.")) << message;
-    EXPECT_EQ(table->Count(), 249);
-    EXPECT_EQ(table->Scalar("Max(id)"), "249");
+    EXPECT_TRUE(message.ends_with("\r\n\r\nProcessed 8249 of 9000 records in log file."))
+        << message;
+    EXPECT_EQ(table->Count(), 8249);
+    EXPECT_EQ(table->Scalar("Max(id)"), "8249");
     EXPECT_FALSE(run.afterWriteRan) << "no pass may run after the writer failed";
     EXPECT_FALSE(run.channel.progressVisible);
     EXPECT_FALSE(run.channel.statusVisible);
