@@ -93,7 +93,7 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
 
         const LineAnalysisLists lists{context.includeExts, context.includeExtList,
                                       context.monthNames, context.countries, context.engines};
-        {
+        {  // The analysis reads the lines on its own thread; it ends here, before they are freed.
             LineAnalysisAhead analysed(lines, lists);
             for (i = 0; i < total; ++i) {
                 const AnalysedLine& line = analysed.At(i);
