@@ -11,6 +11,7 @@
 #include "db/DbError.h"
 #include "db/SqlLiteral.h"
 #include "db/SqliteDialect.h"
+#include "db/SqliteMemory.h"
 #include "db/SqliteStatement.h"
 
 namespace {
@@ -44,16 +45,19 @@ std::string OpenFailureText(const std::string& fileName, const char* sqliteMessa
     return std::string("The SQLite database file cannot be opened: ") + sqliteMessage + ".";
 }
 
-// Memory statistics take a process-wide lock on every allocation of the library, and rows are
-// written by the million; nothing here reads the statistics. This has to happen before the
-// library's first use, so any open comes through here first.
-void TurnOffMemoryStatistics() {
+// Process-wide settings, which have to be made before the library's first use, so any open
+// comes through here first. Memory statistics take a process-wide lock on every allocation of
+// the library, and rows are written by the million; nothing here reads the statistics.
+void ConfigureLibrary() {
     static std::once_flag once;
-    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+    std::call_once(once, [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        UseSqlitePageMemory();
+    });
 }
 
 std::shared_ptr<SqliteHandle> OpenHandle(const std::string& fileName) {
-    TurnOffMemoryStatistics();
+    ConfigureLibrary();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(
         fileName.c_str(), &db,
