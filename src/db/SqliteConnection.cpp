@@ -207,6 +207,10 @@ SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHa
     // A log started over is cut back to this size, so that one large run does not leave a file
     // of its size beside the database.
     ExecuteLocked("PRAGMA journal_size_limit=67108864");
+    // The log is copied back into the database file once it holds 64 MB rather than SQLite's
+    // 8 MB. Each copy ends with two disk syncs: a million-row write made 150 of them, which took
+    // about a tenth of its time. The pages copied are the same either way.
+    ExecuteLocked("PRAGMA wal_autocheckpoint=8192");
     // A ceiling, not an allocation: it lets the table of a million-row log (300-400 MB) stay in
     // memory while the session pass edits it in visitor order. With a quarter of that, each
     // edit went to disk for its page and the pass ran a third slower.
