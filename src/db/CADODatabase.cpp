@@ -1,6 +1,15 @@
 #include "db/CADODatabase.h"
 
 #include "db/DbError.h"
+#include "db/ErrorText.h"
+
+namespace {
+
+[[noreturn]] void ThrowNotOpen() {
+    throw CADOException(kErrorNoObject, "The database connection is not open.");
+}
+
+}  // namespace
 
 CADODatabase::~CADODatabase() {
     try {
@@ -47,6 +56,24 @@ void CADODatabase::Close() {
     }
 }
 
+void CADODatabase::CommitPendingRows() {
+    if (!IsOpen()) ThrowNotOpen();
+    try {
+        session_->CommitPendingRows();
+    } catch (const DbError& error) {
+        throw RecordsetFailure(error);
+    }
+}
+
+void CADODatabase::RefreshStatistics(const std::string& table) {
+    if (!IsOpen()) ThrowNotOpen();
+    try {
+        session_->RunStatement([&](DbConnection& driver) { driver.RefreshStatistics(table); });
+    } catch (const DbError& error) {
+        throw CADOException(error.Code(), error.Description());
+    }
+}
+
 CADOCommand::CADOCommand(const CADODatabase& database, std::string statement,
                          std::int32_t commandType)
     : session_(database.GetConnection()),
@@ -55,9 +82,7 @@ CADOCommand::CADOCommand(const CADODatabase& database, std::string statement,
 
 bool CADOCommand::Execute() {
     commandType_ = kCommandText;
-    if (!session_ || !session_->IsOpen()) {
-        throw CADOException(kErrorNoObject, "The database connection is not open.");
-    }
+    if (!session_ || !session_->IsOpen()) ThrowNotOpen();
     try {
         session_->RunStatement([this](DbConnection& driver) { driver.Execute(statement_); });
     } catch (const DbError& error) {

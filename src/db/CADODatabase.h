@@ -25,6 +25,14 @@ class CADODatabase {
     bool IsOpen() const;
     void Close();
 
+    // Commits the rows stored so far. A row the database refuses only when its batch arrives is
+    // reported here as the recordset would report it (CADOException::UnstoredRows tells which).
+    void CommitPendingRows();
+    // Lets the database plan the following statements on what the table now holds: a table
+    // filled since its statistics were last taken would otherwise be planned as if it were empty
+    // (or as large as it once was).
+    void RefreshStatistics(const std::string& table);
+
     // The shared connection for recordsets and commands; null before the first Open.
     std::shared_ptr<DbSession> GetConnection() const { return session_; }
     const std::string& GetConnectionString() const { return connectionString_; }

@@ -27,7 +27,7 @@ auto Guarded(Work&& work) -> decltype(work()) {
     try {
         return work();
     } catch (const DbError& error) {
-        ThrowRecordsetError(error.Code(), error.Source(), error.Description());
+        throw RecordsetFailure(error);
     }
 }
 

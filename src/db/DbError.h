@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -19,10 +20,20 @@ class DbError : public std::runtime_error {
     const std::string& Source() const { return source_; }
     const std::string& Description() const { return description_; }
 
+    // Set when a row write was refused: the number of rows handed to the connection, up to and
+    // including the call that reports the refusal, that are not stored (the refused row and every
+    // row handed after it). Rows travel in batches, so the refused row may lie some calls back.
+    std::optional<std::uint64_t> UnstoredRows() const { return unstoredRows_; }
+    DbError& SetUnstoredRows(std::uint64_t rows) {
+        unstoredRows_ = rows;
+        return *this;
+    }
+
   private:
     std::int32_t code_;
     std::string source_;
     std::string description_;
+    std::optional<std::uint64_t> unstoredRows_;
 };
 
 // Codes of the layer itself, in the same 32-bit space as the drivers' codes.

@@ -83,6 +83,8 @@ class DbConnection {
     // The table's columns in table order; a DbError when the table does not exist.
     virtual std::vector<std::string> TableColumns(const std::string& table) = 0;
     virtual void CreateIndex(const IndexSpec& index) = 0;
+    // Brings the planner's picture of the table up to date after many rows were written.
+    virtual void RefreshStatistics(const std::string& table) = 0;
 
     virtual std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
                                                     const std::vector<std::string>& columns) = 0;

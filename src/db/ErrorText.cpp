@@ -50,3 +50,9 @@ std::string RecordsetErrorText(std::int32_t code, const std::optional<std::strin
            "\n\tCode meaning = " + CodeMeaning(code) + "\n\tSource = " + source.value_or("(null)") +
            "\n\tDescription = " + description.value_or("(null)") + "\n";
 }
+
+CADOException RecordsetFailure(const DbError& error) {
+    return CADOException(error.Code(),
+                         RecordsetErrorText(error.Code(), error.Source(), error.Description()),
+                         error.UnstoredRows());
+}

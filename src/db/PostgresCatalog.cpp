@@ -60,3 +60,9 @@ void PostgresConnection::CreateIndex(const IndexSpec& index) {
              {},
              {}});
 }
+
+// A table just filled has no statistics, or those of what it held before a reset: the planner
+// then takes a million rows for a few and joins them row by row.
+void PostgresConnection::RefreshStatistics(const std::string& table) {
+    Run({"ANALYZE " + PostgresIdentifier(table), {}, {}});
+}

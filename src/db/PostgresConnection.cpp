@@ -18,13 +18,9 @@ const char* const kSource = "PostgreSQL";
 const char* const kSavepoint = "SAVEPOINT kp_row";
 const char* const kReleaseSavepoint = "RELEASE SAVEPOINT kp_row";
 const char* const kRollbackToSavepoint = "ROLLBACK TO SAVEPOINT kp_row; RELEASE SAVEPOINT kp_row";
-const char* const kBatchSavepoint = "SAVEPOINT kp_batch";
-const char* const kReleaseBatchSavepoint = "RELEASE SAVEPOINT kp_batch";
-const char* const kRollbackToBatchSavepoint =
-    "ROLLBACK TO SAVEPOINT kp_batch; RELEASE SAVEPOINT kp_batch";
-constexpr std::size_t kMaxQueuedRows = 1000;
-// The hidden first column through which a query's rows carry their keys.
-const char* const kKeyColumn = "kp_row_key";
+// The hidden first columns through which a query's rows carry their keys.
+const char* const kKeyColumns = " ctid AS kp_row_key,";
+const char* const kPartitionKeyColumns = " ctid AS kp_row_key, tableoid AS kp_row_table,";
 
 std::string TrimEnd(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
@@ -60,15 +56,6 @@ struct ParameterArrays {
     int Count() const { return static_cast<int>(values.size()); }
 };
 
-bool StartsWithSelect(const std::string& sql) {
-    std::size_t i = 0;
-    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
-    if (sql.size() - i < 7) return false;
-    std::string word = sql.substr(i, 6);
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return word == "select" && std::isspace(static_cast<unsigned char>(sql[i + 6]));
-}
-
 QueryResult ReadRows(const PGresult* r, int firstColumn) {
     QueryResult result;
     result.hasRows = PQresultStatus(r) == PGRES_TUPLES_OK;
@@ -95,11 +82,17 @@ PostgresResult NextPipelineResult(PGconn* c) {
     return first;
 }
 
+bool IsTrue(const PGresult* r, int row, int column) {
+    return std::string_view(PQgetvalue(r, row, column)) == "t";
+}
+
 }  // namespace
 
 PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> connection,
                                        std::vector<std::string> secrets)
-    : connection_(std::move(connection)), secrets_(std::move(secrets)) {}
+    : connection_(std::move(connection)),
+      secrets_(std::move(secrets)),
+      queue_(connection_.get(), [this](const PGresult* r) { return ErrorFor(r); }) {}
 
 PostgresConnection::~PostgresConnection() = default;
 
@@ -181,123 +174,61 @@ PostgresResult PostgresConnection::RunLocked(const PostgresStatement& s) {
     return RunInSavepointOrDirect(s);
 }
 
-void PostgresConnection::StartBatch() {
-    PGconn* c = connection_.get();
-    if (!PQenterPipelineMode(c) ||
-        !PQsendQueryParams(c, kBatchSavepoint, 0, nullptr, nullptr, nullptr, nullptr, 0))
-        ThrowFor(nullptr);
-    batchOpen_ = true;
-    sent_.clear();
-    unsentFrom_ = 0;
-}
-
-void PostgresConnection::SendRows(std::size_t first, std::size_t count) {
-    const auto& statements = *queued_[first].statements;
-    const std::string& name = count == 1 ? statements.single : statements.multi;
-    std::vector<const char*> values;
-    for (std::size_t row = first; row < first + count; ++row)
-        for (const auto& p : queued_[row].parameters) values.push_back(p ? p->c_str() : nullptr);
-    if (!PQsendQueryPrepared(connection_.get(), name.c_str(), static_cast<int>(values.size()),
-                             values.data(), nullptr, nullptr, 0))
-        ThrowFor(nullptr);
-    sent_.push_back({first, count});
-    unsentFrom_ = first + count;
-}
-
-void PostgresConnection::SendUnsentRowsSingly() {
-    while (unsentFrom_ < queued_.size()) SendRows(unsentFrom_, 1);
-}
-
-std::optional<DbError> PostgresConnection::RefusalOf(const SentRows& rows, PGresult* r) {
-    if (!r || !IsOk(r)) return ErrorFor(r);
-    // An update that misses its row fails nothing on the server; the count of changed rows
-    // tells. A run is then sent again row by row like a refused one, which finds the row.
-    if (queued_[rows.first].statements->changesOneRowEach &&
-        std::string_view(PQcmdTuples(r)) != std::to_string(rows.count))
-        return MissingRowError();
-    return std::nullopt;
-}
-
-std::optional<std::pair<PostgresConnection::SentRows, DbError>> PostgresConnection::EndBatch() {
-    PGconn* c = connection_.get();
-    SendUnsentRowsSingly();
-    batchOpen_ = false;
-    const bool sent = PQpipelineSync(c);
-    std::optional<std::pair<SentRows, DbError>> refused;
-    PostgresResult savepoint;
-    if (sent) {
-        savepoint = NextPipelineResult(c);
-        for (const SentRows& rows : sent_) {
-            PostgresResult r = NextPipelineResult(c);
-            if (refused) continue;
-            if (auto refusal = RefusalOf(rows, r.get())) refused.emplace(rows, std::move(*refusal));
-        }
-        while (PGresult* r = PQgetResult(c)) {
-            const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
-            PQclear(r);
-            if (isSync || PQstatus(c) == CONNECTION_BAD) break;
-        }
-    }
-    PQexitPipelineMode(c);
-    if (!sent || PQstatus(c) == CONNECTION_BAD) ThrowFor(nullptr);
-    if (!savepoint || !IsOk(savepoint.get())) ThrowFor(savepoint.get());
-    // Released only now: a batch whose updates missed rows has run through without a server
-    // error and must still be rolled back.
-    if (!refused) {
-        PostgresResult release(PQexec(c, kReleaseBatchSavepoint));
-        if (!release || !IsOk(release.get())) ThrowFor(release.get());
-    }
-    return refused;
-}
-
 void PostgresConnection::FlushLocked() {
-    if (!batchOpen_) return;
-    std::optional<DbError> firstRefusal;
-    for (auto refused = EndBatch(); refused; refused = EndBatch()) {
-        PostgresResult undo(PQexec(connection_.get(), kRollbackToBatchSavepoint));
-        if (!undo || !IsOk(undo.get())) ThrowFor(undo.get());
-        // A refused run of rows is sent again row by row, which finds the refused row.
-        if (refused->first.count == 1) {
-            if (!firstRefusal) firstRefusal = std::move(refused->second);
-            queued_.erase(queued_.begin() + static_cast<std::ptrdiff_t>(refused->first.first));
-        }
-        StartBatch();
-        SendUnsentRowsSingly();
+    try {
+        queue_.Flush();
+    } catch (const DbError&) {
+        DeallocateStale();
+        throw;
     }
-    queued_.clear();
-    sent_.clear();
-    unsentFrom_ = 0;
     DeallocateStale();
-    if (firstRefusal) throw *firstRefusal;
 }
 
-bool PostgresConnection::KeyIsUnsent(std::int64_t key) const {
-    for (std::size_t row = unsentFrom_; row < queued_.size(); ++row)
-        if (queued_[row].key == key) return true;
-    return false;
-}
-
-void PostgresConnection::QueueRow(const std::shared_ptr<const PostgresRowStatements>& statements,
-                                  std::vector<std::optional<std::string>> parameters,
-                                  std::optional<std::int64_t> key) {
-    std::lock_guard lock(mutex_);
-    if (!InTransaction()) {
-        PostgresResult r = RunDirect({{}, std::move(parameters), statements->single});
-        if (statements->changesOneRowEach && std::string_view(PQcmdTuples(r.get())) != "1")
-            throw MissingRowError();
+void PostgresConnection::SendQueueIfDue(bool inTransaction) {
+    if (inTransaction) {
+        if (queue_.Full()) FlushLocked();
         return;
     }
-    if (!batchOpen_) StartBatch();
-    // A run of rows goes out as one multi-row statement; rows of another writer end the run, and
-    // so does a second change of one row, which must follow the first.
-    if (unsentFrom_ < queued_.size() &&
-        (queued_[unsentFrom_].statements != statements || (key && KeyIsUnsent(*key))))
-        SendUnsentRowsSingly();
-    queued_.push_back({statements, std::move(parameters), key});
-    if (queued_.size() - unsentFrom_ == statements->multiRows)
-        SendRows(unsentFrom_, statements->multiRows);
-    // Answers pile up on the server until read; keep them well within the socket buffers.
-    if (queued_.size() >= kMaxQueuedRows) FlushLocked();
+    // A row written outside a transaction is stored, or refused, by the call itself.
+    RunDirect({"BEGIN", {}, {}});
+    try {
+        FlushLocked();
+    } catch (const DbError&) {
+        if (PQstatus(connection_.get()) == CONNECTION_OK && InTransaction())
+            RunDirect({"COMMIT", {}, {}});
+        throw;
+    }
+    RunDirect({"COMMIT", {}, {}});
+}
+
+void PostgresConnection::QueueAppend(const std::shared_ptr<const PostgresRowStatements>& statements,
+                                     std::string_view copyLine) {
+    std::lock_guard lock(mutex_);
+    const bool inTransaction = InTransaction();
+    queue_.AddAppend(statements, copyLine);
+    SendQueueIfDue(inTransaction);
+}
+
+void PostgresConnection::QueueChange(const std::shared_ptr<const PostgresRowStatements>& statements,
+                                     std::vector<std::optional<std::string>> parameters,
+                                     std::int64_t key) {
+    std::lock_guard lock(mutex_);
+    const bool inTransaction = InTransaction();
+    queue_.AddChange(statements, std::move(parameters), key);
+    SendQueueIfDue(inTransaction);
+}
+
+void PostgresConnection::RefuseRow(DbError refusal) {
+    std::lock_guard lock(mutex_);
+    try {
+        FlushLocked();
+    } catch (DbError& earlier) {
+        // The refused row was handed over after the rows of the earlier refusal.
+        earlier.SetUnstoredRows(earlier.UnstoredRows().value_or(0) + 1);
+        throw;
+    }
+    refusal.SetUnstoredRows(1);
+    throw refusal;
 }
 
 PostgresResult PostgresConnection::Run(const PostgresStatement& s) {
@@ -321,7 +252,7 @@ void PostgresConnection::Deallocate(const std::string& preparedName) {
     std::lock_guard lock(mutex_);
     // Queued rows may still use the statement; it goes with the next sending of the queue.
     staleStatements_.push_back(preparedName);
-    if (!batchOpen_) DeallocateStale();
+    if (queue_.Empty()) DeallocateStale();
 }
 
 void PostgresConnection::DeallocateStale() {
@@ -353,33 +284,44 @@ std::string PostgresConnection::TableName(Oid table) {
     return name;
 }
 
-// Rows of a plain one-table SELECT get their ctid as key. Queries that cannot carry it (joins,
-// GROUP BY, aggregates) fail to prepare with the extra column and are run as they are.
-std::optional<QueryResult> PostgresConnection::QueryWithKeys(const std::string& translated) {
+// Only ordinary and partitioned tables have row addresses; views and the like are read as
+// they are.
+std::optional<PostgresConnection::KeyedTable> PostgresConnection::KeyableTable(
+    const std::string& name) {
+    PostgresResult r = RunLocked(
+        {"SELECT oid, relkind = 'p' OR relhassubclass FROM pg_catalog.pg_class WHERE oid = "
+         "to_regclass($1) AND relkind IN ('r', 'p')",
+         {name},
+         {}});
+    if (PQntuples(r.get()) != 1) return std::nullopt;
+    return KeyedTable{static_cast<Oid>(std::strtoul(PQgetvalue(r.get(), 0, 0), nullptr, 10)),
+                      IsTrue(r.get(), 0, 1)};
+}
+
+// The rows of a plain one-table SELECT carry their row address in hidden first columns.
+QueryResult PostgresConnection::QueryWithKeys(const std::string& translated,
+                                              const KeyedTable& table) {
+    const char* hidden = table.partitioned ? kPartitionKeyColumns : kKeyColumns;
+    const int keyColumns = table.partitioned ? 2 : 1;
     const std::size_t select = translated.find_first_not_of(" \t\r\n") + 6;
-    const std::string keyed =
-        translated.substr(0, select) + " ctid AS " + kKeyColumn + "," + translated.substr(select);
-    PostgresResult r;
-    try {
-        r = RunLocked({keyed, {}, {}});
-    } catch (const DbError&) {
-        return std::nullopt;
-    }
-    QueryResult result = ReadRows(r.get(), 1);
-    const Oid table = PQftable(r.get(), 0);
-    for (int c = 1; c < PQnfields(r.get()); ++c)
-        if (PQftable(r.get(), c) != table || table == InvalidOid) return result;
-    result.keyTable = TableName(table);
-    result.keys = RowKeys(r.get(), table);
+    PostgresResult r =
+        RunLocked({translated.substr(0, select) + hidden + translated.substr(select), {}, {}});
+    QueryResult result = ReadRows(r.get(), keyColumns);
+    for (int c = keyColumns; c < PQnfields(r.get()); ++c)
+        if (PQftable(r.get(), c) != table.oid) return result;
+    result.keyTable = TableName(table.oid);
+    result.keys = RowKeys(r.get(), table, keyColumns);
     return result;
 }
 
-// Rows are addressed by their id when the query fetched the table's id key; by their ctid (the
-// hidden first column) otherwise, and where an id is NULL, as a unique index allows.
-std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, Oid table) {
+// Rows are addressed by their id when the query fetched the table's id key. Otherwise, and where
+// an id is NULL (as a unique index allows), by their ctid, which in a partitioned table only
+// holds together with the partition's oid (RowKey::number).
+std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, const KeyedTable& table,
+                                                int keyColumns) {
     int idColumn = -1;
-    if (const auto idKey = IdKeyLocked(std::to_string(table))) {
-        for (int c = 1; c < PQnfields(r) && idColumn < 0; ++c)
+    if (const auto idKey = IdKeyLocked(std::to_string(table.oid))) {
+        for (int c = keyColumns; c < PQnfields(r) && idColumn < 0; ++c)
             if (PQftablecol(r, c) == idKey->columnNumber) idColumn = c;
     }
     std::vector<RowKey> keys;
@@ -387,6 +329,8 @@ std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, Oid table) {
     for (int row = 0; row < PQntuples(r); ++row) {
         if (idColumn >= 0 && !PQgetisnull(r, row, idColumn))
             keys.push_back({std::strtoll(PQgetvalue(r, row, idColumn), nullptr, 10), {}});
+        else if (table.partitioned)
+            keys.push_back({std::strtoll(PQgetvalue(r, row, 1), nullptr, 10), PQgetvalue(r, row, 0)});
         else
             keys.push_back({0, PQgetvalue(r, row, 0)});
     }
@@ -396,15 +340,20 @@ std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, Oid table) {
 QueryResult PostgresConnection::Query(const std::string& sql) {
     const std::string translated = TranslateStatement(sql);
     std::lock_guard lock(mutex_);
-    if (StartsWithSelect(translated)) {
-        if (auto keyed = QueryWithKeys(translated)) return std::move(*keyed);
+    if (const auto name = SingleTableOfSelect(translated)) {
+        if (const auto table = KeyableTable(*name)) return QueryWithKeys(translated, *table);
     }
     PostgresResult r = RunLocked({translated, {}, {}});
     return ReadRows(r.get(), 0);
 }
 
+// A constraint checked only at COMMIT would refuse the whole batch at once; checked row by row
+// it refuses the row that breaks it, and the rows before it stay.
 void PostgresConnection::Begin() {
-    Run({"BEGIN", {}, {}});
+    std::lock_guard lock(mutex_);
+    FlushLocked();
+    PostgresResult r(PQexec(connection_.get(), "BEGIN; SET CONSTRAINTS ALL IMMEDIATE"));
+    if (!r || !IsOk(r.get())) ThrowFor(r.get());
 }
 
 void PostgresConnection::Commit() {
@@ -484,6 +433,18 @@ std::optional<PostgresIdKey> PostgresConnection::IdKeyLocked(const std::string& 
          {}});
     if (PQntuples(r.get()) != 1) return std::nullopt;
     return PostgresIdKey{std::stoi(PQgetvalue(r.get(), 0, 0)), PQgetvalue(r.get(), 0, 1)};
+}
+
+std::vector<std::string> PostgresConnection::ColumnsWithDefaults(const std::string& table) {
+    PostgresResult r = Run({"SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = "
+                            "to_regclass($1) AND attnum > 0 AND NOT attisdropped AND (atthasdef "
+                            "OR attidentity <> '' OR attgenerated <> '')",
+                            {table},
+                            {}});
+    std::vector<std::string> columns;
+    for (int row = 0; row < PQntuples(r.get()); ++row)
+        columns.emplace_back(PQgetvalue(r.get(), row, 0));
+    return columns;
 }
 
 DbError MissingRowError() {

@@ -10,13 +10,9 @@
 // so that a failing row is rolled back alone and the rows before it stay for the commit.
 //
 // Appended rows, and changes of rows addressed by a unique integer `id`, are not waited for one
-// by one inside a transaction: a round trip per row would cap appends and the passes' edits far
-// below what a log needs. They are checked against the column rules (PostgresRowCheck.h), which
-// refuses the usual bad row on the spot, and queued in one pipeline under a savepoint, in the
-// order they came. The queue is sent before any other statement and at Commit. Should the
-// server still refuse a queued row, or a change find no row to change, the batch is rolled back
-// to its savepoint, every other row of it is sent again, and the refusal is reported by the call
-// that sent the queue: only the refused row is missing, and the caller hears of it.
+// by one inside a transaction: they are checked against the column rules (PostgresRowCheck.h),
+// which refuses the usual bad row on the spot, and queued (PostgresRowQueue.h). The queue is sent
+// before any other statement and at Commit.
 
 #include <libpq-fe.h>
 
@@ -27,10 +23,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/Driver.h"
 #include "db/PostgresRowCheck.h"
+#include "db/PostgresRowQueue.h"
 
 struct PGconnClose {
     void operator()(PGconn* c) const { PQfinish(c); }
@@ -39,16 +37,6 @@ struct PGresultClear {
     void operator()(PGresult* r) const { PQclear(r); }
 };
 using PostgresResult = std::unique_ptr<PGresult, PGresultClear>;
-
-// The prepared statements of one queued row writer (an insert, or an update by id): one row,
-// and `multiRows` rows at a time.
-struct PostgresRowStatements {
-    std::string single;
-    std::string multi;
-    std::size_t multiRows = 1;
-    // Updates: each row must change exactly one row of the table, or it counts as refused.
-    bool changesOneRowEach = false;
-};
 
 // The column through which a table's rows are addressed for good: `id`, of an integer type, that
 // a unique index or primary key covers on its own. Unlike ctid it stays put when a row changes.
@@ -78,6 +66,7 @@ class PostgresConnection final : public DbConnection {
     bool HasTable(const std::string& table) override;
     std::vector<std::string> TableColumns(const std::string& table) override;
     void CreateIndex(const IndexSpec& index) override;
+    void RefreshStatistics(const std::string& table) override;
     std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
                                             const std::vector<std::string>& columns) override;
     std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
@@ -89,53 +78,50 @@ class PostgresConnection final : public DbConnection {
 
     // Used by the prepared inserts and updates.
     PostgresResult Run(const PostgresStatement& statement);
-    // Queues one row; `key` is the id of the row an update changes (a row changed twice in one
-    // statement would take only one of the changes).
-    void QueueRow(const std::shared_ptr<const PostgresRowStatements>& statements,
-                  std::vector<std::optional<std::string>> parameters,
-                  std::optional<std::int64_t> key);
+    // Queue one appended row (COPY text, line end included) or one change of the row with id
+    // `key`; outside a transaction the row is sent at once.
+    void QueueAppend(const std::shared_ptr<const PostgresRowStatements>& statements,
+                     std::string_view copyLine);
+    void QueueChange(const std::shared_ptr<const PostgresRowStatements>& statements,
+                     std::vector<std::optional<std::string>> parameters, std::int64_t key);
+    // Reports a row refused before it was queued. The rows queued before it are sent first: a
+    // refusal among them comes first and is the one reported.
+    [[noreturn]] void RefuseRow(DbError refusal);
     std::vector<PostgresColumnRule> ColumnRules(const std::string& table,
                                                 const std::vector<std::string>& columns);
+    // The columns of `table` (a quoted name) that take a value of their own when an INSERT
+    // leaves them out (a default, an identity or a generated value).
+    std::vector<std::string> ColumnsWithDefaults(const std::string& table);
     // `table` as the server reads a regclass: a quoted name or an OID.
     std::optional<PostgresIdKey> IdKey(const std::string& table);
     void Deallocate(const std::string& preparedName);
+    std::string NewPreparedName(const char* kind);
+    std::shared_ptr<PostgresRowStatements> PrepareChanges(
+        std::size_t parametersPerRow,
+        const std::function<std::string(std::size_t rows)>& statementFor);
 
   private:
+    // The table a keyed query reads from, as the catalog knows it.
+    struct KeyedTable {
+        Oid oid = InvalidOid;
+        bool partitioned = false;  // rows lie in several tables: a ctid alone is not unique
+    };
+
     // Runs the statement, under a savepoint when a transaction is open. Throws DbError.
     PostgresResult RunLocked(const PostgresStatement& statement);
     PostgresResult RunInSavepoint(const PostgresStatement& statement);
     PostgresResult RunDirect(const PostgresStatement& statement);
     PostgresResult RunInSavepointOrDirect(const PostgresStatement& statement);
     void Prepare(const std::string& name, const std::string& text);
-    std::string NewPreparedName(const char* kind);
-    std::shared_ptr<PostgresRowStatements> PrepareRows(
-        const char* kind, std::size_t parametersPerRow,
-        const std::function<std::string(std::size_t rows)>& statementFor);
-    std::optional<QueryResult> QueryWithKeys(const std::string& translated);
-    std::vector<RowKey> RowKeys(const PGresult* result, Oid table);
+    std::optional<KeyedTable> KeyableTable(const std::string& name);
+    QueryResult QueryWithKeys(const std::string& translated, const KeyedTable& table);
+    std::vector<RowKey> RowKeys(const PGresult* result, const KeyedTable& table, int keyColumns);
     std::optional<PostgresIdKey> IdKeyLocked(const std::string& table);
     std::string TableName(Oid table);
     [[noreturn]] void ThrowFor(const PGresult* result);
     DbError ErrorFor(const PGresult* result);
-    // The queued rows (see above).
-    struct QueuedRow {
-        std::shared_ptr<const PostgresRowStatements> statements;
-        std::vector<std::optional<std::string>> parameters;
-        std::optional<std::int64_t> key;
-    };
-    // Queued rows sent in one command: one row, or a run of rows of one multi-row insert.
-    struct SentRows {
-        std::size_t first;
-        std::size_t count;
-    };
-    void StartBatch();
-    void SendRows(std::size_t first, std::size_t count);
-    void SendUnsentRowsSingly();
-    bool KeyIsUnsent(std::int64_t key) const;
-    // Ends the pipeline; the command and the error of the first refusal, if any. The batch's
-    // savepoint is released only when nothing was refused.
-    std::optional<std::pair<SentRows, DbError>> EndBatch();
-    std::optional<DbError> RefusalOf(const SentRows& rows, PGresult* result);
+    // Sends the queue when it is full, or at once outside a transaction.
+    void SendQueueIfDue(bool inTransaction);
     void FlushLocked();
     void DeallocateStale();
     bool InTransaction() const;
@@ -145,9 +131,6 @@ class PostgresConnection final : public DbConnection {
     std::mutex mutex_;
     int preparedCount_ = 0;
     std::map<Oid, std::string> tableNames_;
-    std::vector<QueuedRow> queued_;
-    std::vector<SentRows> sent_;
-    std::size_t unsentFrom_ = 0;
-    bool batchOpen_ = false;
-    std::vector<std::string> staleStatements_;  // freed once no batch needs them
+    PostgresRowQueue queue_;
+    std::vector<std::string> staleStatements_;  // freed once no queued row needs them
 };

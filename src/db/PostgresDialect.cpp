@@ -1,6 +1,7 @@
 #include "db/PostgresDialect.h"
 
 #include <cctype>
+#include <optional>
 #include <regex>
 #include <string_view>
 #include <vector>
@@ -221,8 +222,19 @@ std::string WithoutQualifier(const std::string& text, const std::string& qualifi
     return out;
 }
 
-// The joined UPDATE of the program's SQL as an UPDATE ... FROM; the statement unchanged when it
+// Whether `text` names a column of `qualifier` ("qualifier.").
+bool MentionsQualifier(const std::string& text, const std::string& qualifier) {
+    return WithoutQualifier(text, qualifier) != text;
+}
+
+// The joined UPDATE of the program's SQL in PostgreSQL's terms; the statement unchanged when it
 // is not such an UPDATE.
+//
+// A row is changed when some row of the other side matches it, so the other side is asked with
+// EXISTS: the server hashes the matching keys once and reads the table once. The literal UPDATE
+// ... FROM join would pair every row with every matching row of the other side first, which for
+// a self-join on an address costs the square of that address's rows. Only a SET that takes its
+// value from the other side needs the join.
 std::string RewriteJoinedUpdate(const std::string& sql) {
     static const std::regex joined(
         R"(^\s*update\s+(\S+)\s+inner\s+join\s+(\S+)\s+as\s+(\S+)\s+on\s+([\s\S]+?)\s+set\s+([\s\S]+?)\s+where\s+([\s\S]+?)\s*;?\s*$)",
@@ -234,15 +246,64 @@ std::string RewriteJoinedUpdate(const std::string& sql) {
     // PostgreSQL names the SET columns without a table; which table the SET qualifies tells
     // which side is updated.
     const bool updatesAlias = StartsWithNoCase(set, alias + ".");
+    const std::string target = updatesAlias ? second + " AS " + alias : first;
+    const std::string other = updatesAlias ? first : second + " AS " + alias;
     const std::string bareSet = WithoutQualifier(set, updatesAlias ? alias : first);
-    std::string result = updatesAlias ? "UPDATE " + second + " AS " + alias : "UPDATE " + first;
-    result += " SET " + bareSet;
-    result += updatesAlias ? " FROM " + first : " FROM " + second + " AS " + alias;
-    result += " WHERE (" + on + ") AND (" + where + ")";
-    return result;
+    const std::string condition = "(" + on + ") AND (" + where + ")";
+    if (MentionsQualifier(bareSet, updatesAlias ? first : alias))
+        return "UPDATE " + target + " SET " + bareSet + " FROM " + other + " WHERE " + condition;
+    return "UPDATE " + target + " SET " + bareSet + " WHERE EXISTS (SELECT 1 FROM " + other +
+           " WHERE " + condition + ")";
+}
+
+bool IsSymbol(const Token& t, std::string_view symbol) {
+    return t.kind == Token::Kind::Other && t.text == symbol;
+}
+
+bool IsTableName(const Token& t) {
+    return t.kind == Token::Kind::Word || t.kind == Token::Kind::Name ||
+           (t.kind == Token::Kind::Other && t.text.size() > 1 && t.text.front() == '"');
+}
+
+bool EndsFromClause(const Token& t) {
+    return IsWord(t, "where") || IsWord(t, "order") || IsWord(t, "limit") ||
+           IsWord(t, "offset") || IsWord(t, "for") || IsSymbol(t, ";");
+}
+
+bool IsGroupingOrSetWord(const Token& t) {
+    for (const char* word : {"group", "having", "union", "intersect", "except", "window", "join"})
+        if (IsWord(t, word)) return true;
+    return false;
 }
 
 }  // namespace
+
+std::optional<std::string> SingleTableOfSelect(const std::string& sql) {
+    std::vector<Token> tokens;
+    for (Token& t : Tokenize(sql))
+        if (t.kind != Token::Kind::Space) tokens.push_back(std::move(t));
+    if (tokens.empty() || !IsWord(tokens[0], "select")) return std::nullopt;
+    std::size_t i = 1;
+    // The select list: plain columns only; a call or a sub-query may be an aggregate.
+    for (; i < tokens.size() && !IsWord(tokens[i], "from"); ++i)
+        if (IsSymbol(tokens[i], "(") || IsWord(tokens[i], "distinct")) return std::nullopt;
+    if (++i >= tokens.size() || !IsTableName(tokens[i])) return std::nullopt;
+    std::string table = tokens[i].text;
+    for (; i + 2 < tokens.size() && IsSymbol(tokens[i + 1], ".") && IsTableName(tokens[i + 2]);
+         i += 2)
+        table += "." + tokens[i + 2].text;
+    ++i;
+    if (i < tokens.size() && IsWord(tokens[i], "as")) ++i;
+    if (i < tokens.size() && !EndsFromClause(tokens[i]) && IsTableName(tokens[i])) ++i;  // alias
+    if (i < tokens.size() && !EndsFromClause(tokens[i])) return std::nullopt;
+    int depth = 0;
+    for (; i < tokens.size(); ++i) {
+        if (IsSymbol(tokens[i], "(")) ++depth;
+        if (IsSymbol(tokens[i], ")")) --depth;
+        if (depth == 0 && IsGroupingOrSetWord(tokens[i])) return std::nullopt;
+    }
+    return table;
+}
 
 std::string FoldIdentifier(const std::string& name) {
     std::string folded = name;

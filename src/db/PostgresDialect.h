@@ -3,6 +3,7 @@
 // an UPDATE that joins its table with itself, ORDER BY with NULLs first, and texts that are byte
 // strings. These functions turn such a statement into PostgreSQL with the same effect.
 
+#include <optional>
 #include <string>
 
 // Names are case-insensitive in the program's SQL, and PostgreSQL folds unquoted names to lower
@@ -26,3 +27,9 @@ std::string TranslateStatement(const std::string& sql);
 
 // `text` as a PostgreSQL string literal of its stored form.
 std::string PostgresStringLiteral(const std::string& text);
+
+// The table of a query whose rows can be addressed for updates: SELECT of plain columns (no
+// calls, no DISTINCT) FROM one table, with or without an alias, WHERE and ORDER BY, and no
+// grouping, join or set operation. Nothing for any other text. The name is returned as it
+// stands in `sql`. Deciding from the text spares the server a statement that is bound to fail.
+std::optional<std::string> SingleTableOfSelect(const std::string& sql);

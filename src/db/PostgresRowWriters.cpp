@@ -37,7 +37,7 @@ class PreparedStatement {
     std::string name_;
 };
 
-// The single-row and multi-row statements of a queued writer, freed with it.
+// The single-row and multi-row statements of a queued writer of changes, freed with it.
 class PreparedRows {
   public:
     PreparedRows(PostgresConnection& connection,
@@ -60,28 +60,74 @@ void RequireValueCount(std::span<const FieldValue> values, std::size_t expected,
                       std::string("wrong number of values for the prepared ") + statement);
 }
 
+// One field of COPY's text format: NULL as \N, and the bytes that end a field or a line, or start
+// an escape, escaped.
+void AppendCopyField(std::string& line, const std::optional<std::string>& value) {
+    if (!value) {
+        line += "\\N";
+        return;
+    }
+    for (char c : *value) {
+        switch (c) {
+            case '\\':
+                line += "\\\\";
+                break;
+            case '\t':
+                line += "\\t";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            default:
+                line += c;
+        }
+    }
+}
+
+// Appended rows travel as COPY data. The COPY names every column of the table but those that
+// would take a value of their own when left out, so that writers of different column sets (a
+// row with a search phrase, one without) share one COPY; a column left out is NULL, as it would
+// be in an INSERT that leaves it out.
 class PostgresInsert final : public DbInsert {
   public:
     PostgresInsert(PostgresConnection& connection, std::string table,
-                   std::shared_ptr<const PostgresRowStatements> statements,
-                   std::vector<PostgresColumnRule> rules)
+                   std::vector<std::size_t> positions, std::vector<PostgresColumnRule> rules,
+                   std::shared_ptr<const PostgresRowStatements> statements)
         : connection_(connection),
           table_(std::move(table)),
-          rows_(connection, std::move(statements)),
-          rules_(std::move(rules)) {}
+          positions_(std::move(positions)),
+          rules_(std::move(rules)),
+          statements_(std::move(statements)) {}
 
     void Insert(std::span<const FieldValue> values) override {
-        RequireValueCount(values, rules_.size(), "insert");
-        auto parameters = Parameters(values);
-        CheckRow(table_, rules_, parameters);
-        connection_.QueueRow(rows_.Statements(), std::move(parameters), std::nullopt);
+        RequireValueCount(values, positions_.size(), "insert");
+        std::vector<std::optional<std::string>> row(rules_.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            row[positions_[i]] = ToPostgresParameter(values[i]);
+        try {
+            CheckRow(table_, rules_, row);
+        } catch (DbError& refusal) {
+            connection_.RefuseRow(std::move(refusal));
+        }
+        line_.clear();
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i) line_ += '\t';
+            AppendCopyField(line_, row[i]);
+        }
+        line_ += '\n';
+        connection_.QueueAppend(statements_, line_);
     }
 
   private:
     PostgresConnection& connection_;
     std::string table_;
-    PreparedRows rows_;
+    std::vector<std::size_t> positions_;  // of each given value among the COPY's columns
     std::vector<PostgresColumnRule> rules_;
+    std::shared_ptr<const PostgresRowStatements> statements_;
+    std::string line_;
 };
 
 // Rows keyed by id are queued like appended rows and keep their key. Rows keyed by ctid are
@@ -105,20 +151,26 @@ class PostgresUpdate final : public DbUpdate {
         RequireValueCount(values, columns_, "update");
         auto parameters = Parameters(values);
         if (byId_ && key.text.empty()) {
-            CheckRow(table_, rules_, parameters);
+            try {
+                CheckRow(table_, rules_, parameters);
+            } catch (DbError& refusal) {
+                connection_.RefuseRow(std::move(refusal));
+            }
             // A change of the id itself moves the row's key like a ctid's.
             RowKey newKey = key;
             if (idColumn_ && parameters[*idColumn_])
                 newKey.number = std::strtoll(parameters[*idColumn_]->c_str(), nullptr, 10);
             parameters.emplace_back(std::to_string(key.number));
-            connection_.QueueRow(byId_->Statements(), std::move(parameters), key.number);
+            connection_.QueueChange(byId_->Statements(), std::move(parameters), key.number);
             return newKey;
         }
         parameters.emplace_back(key.text);
+        parameters.emplace_back(std::to_string(key.number));
         PostgresResult r = byCtid_.Run(std::move(parameters));
         if (PQntuples(r.get()) != 1) throw MissingRowError();
         // A changed row gets a new ctid; the caller addresses it by that from now on.
-        return {0, PQgetvalue(r.get(), 0, 0)};
+        return {key.number ? std::strtoll(PQgetvalue(r.get(), 0, 1), nullptr, 10) : 0,
+                PQgetvalue(r.get(), 0, 0)};
     }
 
   private:
@@ -156,32 +208,47 @@ std::string ValueLists(std::size_t rows, std::size_t columns,
 // The server runs one statement of many rows far faster than as many statements of one row.
 constexpr std::size_t kRowsPerStatement = 250;
 
-std::shared_ptr<PostgresRowStatements> PostgresConnection::PrepareRows(
-    const char* kind, std::size_t parametersPerRow,
+std::shared_ptr<PostgresRowStatements> PostgresConnection::PrepareChanges(
+    std::size_t parametersPerRow,
     const std::function<std::string(std::size_t rows)>& statementFor) {
     auto statements = std::make_shared<PostgresRowStatements>();
     // The server takes at most 65535 parameters per statement.
     statements->multiRows = std::max<std::size_t>(
         1, std::min(kRowsPerStatement, 65535 / std::max<std::size_t>(1, parametersPerRow)));
-    statements->single = NewPreparedName(kind);
+    statements->single = NewPreparedName("update_rows");
     Prepare(statements->single, statementFor(1));
-    statements->multi = NewPreparedName(kind);
+    statements->multi = NewPreparedName("update_rows");
     Prepare(statements->multi, statementFor(statements->multiRows));
     return statements;
 }
 
 std::unique_ptr<DbInsert> PostgresConnection::PrepareInsert(
     const std::string& table, const std::vector<std::string>& columns) {
-    std::string names;
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        names += (i ? ", " : "") + PostgresIdentifier(columns[i]);
-    const std::string insert =
-        "INSERT INTO " + PostgresIdentifier(table) + " (" + names + ") VALUES ";
-    auto statements = PrepareRows("insert", columns.size(), [&](std::size_t rows) {
-        return insert + ValueLists(rows, columns.size());
-    });
-    return std::make_unique<PostgresInsert>(*this, FoldIdentifier(table), std::move(statements),
-                                            ColumnRules(table, columns));
+    const std::string target = PostgresIdentifier(table);
+    std::vector<std::string> given;
+    for (const auto& column : columns) given.push_back(FoldIdentifier(column));
+    const std::vector<std::string> ownValues = ColumnsWithDefaults(target);
+    auto listed = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    std::vector<std::string> copied;
+    for (const auto& column : TableColumns(table))
+        if (listed(given, column) || !listed(ownValues, column)) copied.push_back(column);
+    // A name the table does not have stays in the list, for the server to refuse.
+    for (const auto& column : given)
+        if (!listed(copied, column)) copied.push_back(column);
+    std::vector<std::size_t> positions;
+    for (const auto& column : given)
+        positions.push_back(static_cast<std::size_t>(
+            std::find(copied.begin(), copied.end(), column) - copied.begin()));
+
+    auto statements = std::make_shared<PostgresRowStatements>();
+    statements->copyCommand = "COPY " + target + " (";
+    for (std::size_t i = 0; i < copied.size(); ++i)
+        statements->copyCommand += (i ? ", " : "") + PostgresIdentifier(copied[i]);
+    statements->copyCommand += ") FROM STDIN";
+    return std::make_unique<PostgresInsert>(*this, FoldIdentifier(table), std::move(positions),
+                                            ColumnRules(table, copied), std::move(statements));
 }
 
 std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(
@@ -192,9 +259,12 @@ std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(
         assignments +=
             (i ? ", " : "") + PostgresIdentifier(columns[i]) + " = $" + std::to_string(i + 1);
     const std::string key = "$" + std::to_string(columns.size() + 1);
+    const std::string partition = "$" + std::to_string(columns.size() + 2) + "::oid";
     const std::string byCtid = NewPreparedName("update");
-    Prepare(byCtid, "UPDATE " + target + " SET " + assignments + " WHERE ctid = " + key + "::tid " +
-                        "RETURNING ctid");
+    // In a partitioned table a ctid names a row only together with its partition.
+    Prepare(byCtid, "UPDATE " + target + " SET " + assignments + " WHERE ctid = " + key +
+                        "::tid AND (" + partition + " = 0 OR tableoid = " + partition +
+                        ") RETURNING ctid, tableoid");
     auto update = std::make_unique<PostgresUpdate>(*this, byCtid, columns.size());
     const auto idKey = IdKey(target);
     if (!idKey) return update;
@@ -210,14 +280,12 @@ std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(
         valueNames += valueName + ", ";
     }
     casts.push_back(idKey->typeName);
-    auto statements =
-        PrepareRows("update_rows", columns.size() + 1, [&](std::size_t rows) -> std::string {
-            if (rows == 1) return "UPDATE " + target + " SET " + assignments + " WHERE id = " + key;
-            return "UPDATE " + target + " AS kp_target SET " + fromAssignments + " FROM (VALUES " +
-                   ValueLists(rows, columns.size() + 1, casts) + ") AS kp_values(" + valueNames +
-                   "kp_key) WHERE kp_target.id = kp_values.kp_key";
-        });
-    statements->changesOneRowEach = true;
+    auto statements = PrepareChanges(columns.size() + 1, [&](std::size_t rows) -> std::string {
+        if (rows == 1) return "UPDATE " + target + " SET " + assignments + " WHERE id = " + key;
+        return "UPDATE " + target + " AS kp_target SET " + fromAssignments + " FROM (VALUES " +
+               ValueLists(rows, columns.size() + 1, casts) + ") AS kp_values(" + valueNames +
+               "kp_key) WHERE kp_target.id = kp_values.kp_key";
+    });
     update->QueueChangesById(FoldIdentifier(table), std::move(statements), std::move(rules));
     return update;
 }

@@ -288,6 +288,11 @@ void SqliteConnection::CreateIndex(const IndexSpec& index) {
                   QuotedList(index.columns) + ")");
 }
 
+// The passes' statements read the whole table (a scan to build the robots addresses, a scan and a
+// sort for the sessions) whatever SQLite knows of it; ANALYZE would cost a scan of every index and
+// change no plan.
+void SqliteConnection::RefreshStatistics(const std::string&) {}
+
 std::unique_ptr<DbInsert> SqliteConnection::PrepareInsert(const std::string& table,
                                                           const std::vector<std::string>& columns) {
     std::string placeholders;

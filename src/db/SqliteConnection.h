@@ -32,6 +32,7 @@ class SqliteConnection : public DbConnection {
     bool HasTable(const std::string& table) override;
     std::vector<std::string> TableColumns(const std::string& table) override;
     void CreateIndex(const IndexSpec& index) override;
+    void RefreshStatistics(const std::string& table) override;
     std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
                                             const std::vector<std::string>& columns) override;
     std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,

@@ -377,8 +377,9 @@ TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
 namespace {
 
 // Appended rows travel in batches; a row the server refuses only when the batch arrives (here a
-// duplicate key) is reported by the commit, and it is the only row missing afterwards.
-TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
+// duplicate key) is reported by the commit as if rows had gone one by one: the rows before it are
+// stored, it and every row after it are not, and the refusal counts them.
+TEST_F(PostgresDriverTest, ARowRefusedInABatchEndsTheBatchThere) {
     KP_REQUIRE_POSTGRES(connection);
     auto db = Connect(connection);
     const std::string base = NewBase();
@@ -393,23 +394,35 @@ TEST_F(PostgresDriverTest, RowRefusedByTheServerInABatchIsTheOnlyOneMissing) {
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "23505");
         EXPECT_NE(std::string(e.what()).find("(id)=(2)"), std::string::npos) << e.what();
+        EXPECT_EQ(e.UnstoredRows(), 4u);
     }
     // The connection goes on working, inside and outside transactions.
     db->Begin();
     insert->Insert(TargetRow(8, "1.1.1.1"));
     db->Commit();
+    insert->Insert(TargetRow(9, "1.1.1.1"));
+    EXPECT_THROW(insert->Insert(TargetRow(9, "1.1.1.1")), DbError);
     const auto rows = db->Query("Select id From [" + base + "_data] Order By id");
     std::vector<std::int64_t> ids;
     for (std::size_t row = 0; row < rows.rows.Rows(); ++row)
         ids.push_back(rows.rows.At(row, 0).AsInteger());
-    EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 2, 3, 5, 7, 8}));
+    EXPECT_EQ(ids, (std::vector<std::int64_t>{1, 2, 3, 8, 9}));
 
-    // Long runs of rows go out many rows to a statement; a refusal in one is traced to its row.
-    db->Begin();
-    for (int id = 1000; id < 1600; ++id) insert->Insert(TargetRow(id == 1400 ? 1200 : id, "1.1.1.1"));
-    EXPECT_THROW(db->Commit(), DbError);
-    EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.Rows(), 599u);
-    EXPECT_TRUE(db->Query("Select id From [" + base + "_data] Where id = 1400").rows.Empty());
+    // In a long batch the refused row is found wherever it lies.
+    for (int refused : {1000, 1400, 1599}) {
+        db->Execute("DELETE FROM " + base + "_data WHERE id >= 1000");
+        db->Begin();
+        for (int id = 1000; id < 1600; ++id)
+            insert->Insert(TargetRow(id == refused ? 9 : id, "1.1.1.1"));
+        try {
+            db->Commit();
+            ADD_FAILURE() << "a duplicate id was committed";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.UnstoredRows(), static_cast<std::uint64_t>(1600 - refused));
+        }
+        EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.Rows(),
+                  static_cast<std::size_t>(refused - 1000));
+    }
 }
 
 }  // namespace

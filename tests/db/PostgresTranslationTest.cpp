@@ -80,13 +80,20 @@ TEST(PostgresDialect, TypesLiteralsAndNullOrder) {
               "Select x From (Select a From t Order By a NULLS FIRST) s");
 }
 
-TEST(PostgresDialect, JoinedUpdateBecomesUpdateFrom) {
+TEST(PostgresDialect, JoinedUpdateAsksTheOtherSideWithExists) {
+    // A join would pair each row with every matching row: the square of an address's rows.
     EXPECT_EQ(TranslateStatement("UPDATE W_data INNER JOIN W_data AS W_data1 ON W_data.IP = "
                                  "W_data1.IP SET W_data1.IsSpider = 'R'\nWHERE "
                                  "(((W_data.FileName)='robots') AND ((W_data.Extension)='txt'));"),
-              "UPDATE W_data AS W_data1 SET IsSpider = 'R' FROM W_data WHERE (W_data.IP = "
-              "W_data1.IP) AND ((((W_data.FileName)='robots') AND ((W_data.Extension)='txt')))");
-    // The other side updated: the first table is the target.
+              "UPDATE W_data AS W_data1 SET IsSpider = 'R' WHERE EXISTS (SELECT 1 FROM W_data "
+              "WHERE (W_data.IP = W_data1.IP) AND ((((W_data.FileName)='robots') AND "
+              "((W_data.Extension)='txt'))))");
+    // The other side updated: the first table is the target. A value taken from the other side
+    // needs the join.
+    EXPECT_EQ(TranslateStatement("update a inner join b as c on a.k = c.k set a.x = 1 where "
+                                 "c.z = 1"),
+              "UPDATE a SET x = 1 WHERE EXISTS (SELECT 1 FROM b AS c WHERE (a.k = c.k) AND "
+              "(c.z = 1))");
     EXPECT_EQ(TranslateStatement("update a inner join b as c on a.k = c.k set a.x = c.y where "
                                  "c.z = 1"),
               "UPDATE a SET x = c.y FROM b AS c WHERE (a.k = c.k) AND (c.z = 1)");

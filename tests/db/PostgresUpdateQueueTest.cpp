@@ -141,7 +141,7 @@ TEST_F(PostgresUpdateQueueTest, EditsOfEveryRowThroughARecordsetStoreEveryValue)
     }
 }
 
-TEST_F(PostgresUpdateQueueTest, RowRefusedAmongQueuedUpdatesIsTheOnlyOneNotChanged) {
+TEST_F(PostgresUpdateQueueTest, RowRefusedAmongQueuedUpdatesEndsTheChangesThere) {
     KP_REQUIRE_POSTGRES(connection);
     auto db = OpenConnection(connection);
     const std::string table = NewTable(*db, 600);
@@ -161,9 +161,10 @@ TEST_F(PostgresUpdateQueueTest, RowRefusedAmongQueuedUpdatesIsTheOnlyOneNotChang
         EXPECT_EQ(Sqlstate(e), "23514");
         EXPECT_NE(std::string(e.what()).find("violates check constraint"), std::string::npos)
             << e.what();
+        EXPECT_EQ(e.UnstoredRows(), 2u);
     }
     auto sessions = ValuesById(*db, "SessionID");
-    for (int id = 1; id <= 600; ++id) EXPECT_EQ(sessions.at(id), id == 301 ? 3010 : id) << id;
+    for (int id = 1; id <= 600; ++id) EXPECT_EQ(sessions.at(id), id) << id;
 
     // A bad value the client can tell is refused by the call itself and queues nothing.
     db->Begin();
@@ -180,14 +181,14 @@ TEST_F(PostgresUpdateQueueTest, RowRefusedAmongQueuedUpdatesIsTheOnlyOneNotChang
               "ZZ");
 }
 
-TEST_F(PostgresUpdateQueueTest, ChangeOfARowNoLongerThereIsReportedAndTheRestStored) {
+TEST_F(PostgresUpdateQueueTest, ChangeOfARowNoLongerThereIsReportedAndTheRowsBeforeItStored) {
     KP_REQUIRE_POSTGRES(connection);
     auto db = OpenConnection(connection);
     const std::string table = NewTable(*db, 600);
     OpenConnection(connection)->Execute("DELETE FROM " + table + " WHERE id IN (100, 550)");
     auto update = db->PrepareUpdate(table, {"SessionID"});
 
-    // 100 lies in a run sent as one statement, 550 in the rows sent one at a time at the end.
+    // 100 lies in a run sent as one statement; the changes from there on are not stored.
     db->Begin();
     for (int id = 1; id <= 600; ++id) update->Update(IdKey(id), One(FieldValue::Int32(id + 1)));
     try {
@@ -196,10 +197,11 @@ TEST_F(PostgresUpdateQueueTest, ChangeOfARowNoLongerThereIsReportedAndTheRestSto
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "02000");
         EXPECT_EQ(e.Description(), "the row to update no longer exists");
+        EXPECT_EQ(e.UnstoredRows(), 501u);
     }
     const auto sessions = ValuesById(*db, "SessionID");
     EXPECT_EQ(sessions.size(), 598u);
-    for (const auto& [id, session] : sessions) EXPECT_EQ(session, id + 1) << id;
+    for (const auto& [id, session] : sessions) EXPECT_EQ(session, id < 100 ? id + 1 : -1) << id;
 
     // Outside a transaction the change is made at once and the missing row told at once.
     EXPECT_THROW(update->Update(IdKey(100), One(FieldValue::Int32(1))), DbError);

@@ -1,0 +1,208 @@
+#include "db/PostgresRowQueue.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "db/PostgresConnection.h"
+
+namespace {
+
+// Answers and COPY data pile up until the queue is sent; these keep a batch well within memory
+// and the socket buffers, and a refusal's search short.
+constexpr std::size_t kMaxRows = 4000;
+constexpr std::size_t kMaxCopyBytes = 4 << 20;
+
+bool IsOk(const PGresult* r) {
+    const auto status = PQresultStatus(r);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+// The first result of the next command; the rest of its results are dropped.
+PostgresResult NextResult(PGconn* c) {
+    PostgresResult first;
+    while (PGresult* r = PQgetResult(c)) {
+        if (!first)
+            first.reset(r);
+        else
+            PQclear(r);
+    }
+    return first;
+}
+
+// Reads up to the pipeline's sync point.
+void DrainToSync(PGconn* c) {
+    while (PGresult* r = PQgetResult(c)) {
+        const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+        PQclear(r);
+        if (isSync || PQstatus(c) == CONNECTION_BAD) break;
+    }
+}
+
+}  // namespace
+
+PostgresRowQueue::PostgresRowQueue(PGconn* connection, ErrorFor errorFor)
+    : connection_(connection), errorFor_(std::move(errorFor)) {}
+
+bool PostgresRowQueue::Full() const {
+    return rows_.size() >= kMaxRows || copyData_.size() >= kMaxCopyBytes;
+}
+
+void PostgresRowQueue::AddAppend(std::shared_ptr<const PostgresRowStatements> statements,
+                                 std::string_view copyLine) {
+    Row row;
+    row.statements = std::move(statements);
+    row.copyBegin = copyData_.size();
+    copyData_.append(copyLine);
+    row.copyEnd = copyData_.size();
+    rows_.push_back(std::move(row));
+}
+
+void PostgresRowQueue::AddChange(std::shared_ptr<const PostgresRowStatements> statements,
+                                 std::vector<std::optional<std::string>> parameters,
+                                 std::int64_t key) {
+    Row row;
+    row.statements = std::move(statements);
+    row.parameters = std::move(parameters);
+    row.key = key;
+    rows_.push_back(std::move(row));
+}
+
+bool PostgresRowQueue::HasChangeOf(std::int64_t key) const {
+    return std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) { return row.key == key; });
+}
+
+bool PostgresRowQueue::SameCopy(const Row& a, const Row& b) const {
+    return a.statements == b.statements || a.statements->copyCommand == b.statements->copyCommand;
+}
+
+void PostgresRowQueue::Run(const char* command) {
+    PostgresResult r(PQexec(connection_, command));
+    if (!r || !IsOk(r.get())) throw errorFor_(r.get());
+}
+
+void PostgresRowQueue::ThrowIfConnectionLost() {
+    if (PQstatus(connection_) == CONNECTION_BAD) throw errorFor_(nullptr);
+}
+
+void PostgresRowQueue::Clear() {
+    rows_.clear();
+    copyData_.clear();
+}
+
+std::optional<DbError> PostgresRowQueue::Send(std::size_t first, std::size_t last) {
+    while (first < last) {
+        std::size_t end = first + 1;
+        const bool append = rows_[first].IsAppend();
+        while (end < last && rows_[end].IsAppend() == append &&
+               (!append || SameCopy(rows_[end], rows_[first])))
+            ++end;
+        if (auto refusal = append ? SendAppends(first, end) : SendChanges(first, end))
+            return refusal;
+        first = end;
+    }
+    return std::nullopt;
+}
+
+// Appended rows of one column set lie next to each other in copyData_ and go out as one COPY.
+std::optional<DbError> PostgresRowQueue::SendAppends(std::size_t first, std::size_t last) {
+    PGconn* c = connection_;
+    if (!PQsendQuery(c, rows_[first].statements->copyCommand.c_str())) return errorFor_(nullptr);
+    PostgresResult start(PQgetResult(c));
+    if (!start || PQresultStatus(start.get()) != PGRES_COPY_IN) {
+        DbError error = errorFor_(start.get());
+        NextResult(c);
+        return error;
+    }
+    const std::size_t begin = rows_[first].copyBegin, end = rows_[last - 1].copyEnd;
+    const bool sent =
+        PQputCopyData(c, copyData_.data() + begin, static_cast<int>(end - begin)) == 1 &&
+        PQputCopyEnd(c, nullptr) == 1;
+    PostgresResult done = NextResult(c);
+    if (!sent || !done || !IsOk(done.get())) return errorFor_(done.get());
+    return std::nullopt;
+}
+
+// Changes go out in one pipeline, `multiRows` to a statement. A row changed twice must see its
+// changes in order, and a statement takes only one change per row, so a repeated id starts a new
+// statement.
+std::optional<DbError> PostgresRowQueue::SendChanges(std::size_t first, std::size_t last) {
+    PGconn* c = connection_;
+    struct Sent {
+        std::size_t first, count;
+    };
+    std::vector<Sent> sent;
+    std::vector<const char*> values;
+    if (!PQenterPipelineMode(c)) return errorFor_(nullptr);
+    bool queued = true;
+    for (std::size_t row = first; row < last && queued;) {
+        const auto& statements = rows_[row].statements;
+        std::size_t count = 1;
+        while (count < statements->multiRows && row + count < last &&
+               rows_[row + count].statements == statements &&
+               std::none_of(rows_.begin() + static_cast<std::ptrdiff_t>(row),
+                            rows_.begin() + static_cast<std::ptrdiff_t>(row + count),
+                            [&](const Row& r) { return r.key == rows_[row + count].key; }))
+            ++count;
+        // A short run goes out row by row: the multi-row statement has a fixed number of rows.
+        if (count < statements->multiRows) count = 1;
+        values.clear();
+        for (std::size_t i = row; i < row + count; ++i)
+            for (const auto& p : rows_[i].parameters) values.push_back(p ? p->c_str() : nullptr);
+        const std::string& name = count == 1 ? statements->single : statements->multi;
+        queued = PQsendQueryPrepared(c, name.c_str(), static_cast<int>(values.size()),
+                                     values.data(), nullptr, nullptr, 0) == 1;
+        if (queued) sent.push_back({row, count});
+        row += count;
+    }
+    std::optional<DbError> refusal;
+    if (queued && PQpipelineSync(c)) {
+        for (const Sent& s : sent) {
+            PostgresResult r = NextResult(c);
+            if (refusal) continue;
+            if (!r || !IsOk(r.get()))
+                refusal = errorFor_(r.get());
+            else if (std::string_view(PQcmdTuples(r.get())) != std::to_string(s.count))
+                refusal = MissingRowError();  // a change whose row is gone fails nothing
+        }
+        DrainToSync(c);
+    } else {
+        refusal = errorFor_(nullptr);
+    }
+    PQexitPipelineMode(c);
+    return refusal;
+}
+
+void PostgresRowQueue::Flush() {
+    if (rows_.empty()) return;
+    const std::size_t count = rows_.size();
+    Run("SAVEPOINT kp_batch");
+    std::optional<DbError> refusal = Send(0, count);
+    if (!refusal) {
+        Run("RELEASE SAVEPOINT kp_batch");
+        Clear();
+        return;
+    }
+    // Rows [0, stored) are in the transaction; the prefix [0, refused) is known to fail, so the
+    // refused row is the first one past the longest prefix that goes through.
+    std::size_t stored = 0, refused = count;
+    for (bool failed = true; failed;) {
+        ThrowIfConnectionLost();
+        Run("ROLLBACK TO SAVEPOINT kp_batch");
+        failed = false;
+        while (!failed && refused - stored > 1) {
+            const std::size_t middle = stored + (refused - stored) / 2;
+            if (auto r = Send(stored, middle)) {
+                refusal = std::move(r);
+                refused = middle;
+                failed = true;
+            } else {
+                Run("RELEASE SAVEPOINT kp_batch; SAVEPOINT kp_batch");
+                stored = middle;
+            }
+        }
+    }
+    Run("RELEASE SAVEPOINT kp_batch");
+    Clear();
+    refusal->SetUnstoredRows(count - stored);
+    throw *refusal;
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The row writes of an open transaction, held back and sent many at a time: appended rows as
+// COPY data, changes of rows keyed by id as multi-row UPDATE statements in one pipeline. A round
+// trip per row would cap an export far below what a log needs.
+//
+// Callers are promised what writing row by row would give them: when the server refuses a row,
+// every row queued before it is stored and the refused row and every row queued after it are not,
+// and the refusal says how many rows that was (DbError::UnstoredRows). A batch that goes through
+// costs nothing extra; after a refusal the queue finds the refused row by sending ever shorter
+// prefixes of the batch under a savepoint, a few more round trips.
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/DbError.h"
+
+// How the rows of one writer travel.
+struct PostgresRowStatements {
+    // Appends: "COPY <table> (<columns>) FROM STDIN". Writers whose rows have the same columns
+    // share one COPY.
+    std::string copyCommand;
+    // Changes by id: the prepared statements for one row and for `multiRows` rows at once. Each
+    // row must change exactly one row of the table, or it counts as refused.
+    std::string single;
+    std::string multi;
+    std::size_t multiRows = 1;
+};
+
+class PostgresRowQueue {
+  public:
+    using ErrorFor = std::function<DbError(const PGresult*)>;
+
+    PostgresRowQueue(PGconn* connection, ErrorFor errorFor);
+
+    bool Empty() const { return rows_.empty(); }
+    // True once the queue holds enough to be sent.
+    bool Full() const;
+
+    // `copyLine`: the row in COPY's text format, line end included.
+    void AddAppend(std::shared_ptr<const PostgresRowStatements> statements,
+                   std::string_view copyLine);
+    // `parameters`: the new values, then the id of the row to change.
+    void AddChange(std::shared_ptr<const PostgresRowStatements> statements,
+                   std::vector<std::optional<std::string>> parameters, std::int64_t key);
+    // Whether a change of the row with this id waits in the queue.
+    bool HasChangeOf(std::int64_t key) const;
+
+    // Sends every queued row inside the open transaction and empties the queue. Throws DbError
+    // for the first row the server refuses, with UnstoredRows set (see above).
+    void Flush();
+
+  private:
+    struct Row {
+        std::shared_ptr<const PostgresRowStatements> statements;
+        // Appends: the row's bytes in copyData_.
+        std::size_t copyBegin = 0;
+        std::size_t copyEnd = 0;
+        // Changes.
+        std::vector<std::optional<std::string>> parameters;
+        std::optional<std::int64_t> key;
+
+        bool IsAppend() const { return key == std::nullopt; }
+    };
+
+    // Sends rows [first, last); the first refusal, if any. The rows before it that went through
+    // are in the transaction; the caller rolls back to the savepoint.
+    std::optional<DbError> Send(std::size_t first, std::size_t last);
+    std::optional<DbError> SendAppends(std::size_t first, std::size_t last);
+    std::optional<DbError> SendChanges(std::size_t first, std::size_t last);
+    bool SameCopy(const Row& a, const Row& b) const;
+    void Run(const char* command);
+    void ThrowIfConnectionLost();
+    void Clear();
+
+    PGconn* connection_;
+    ErrorFor errorFor_;
+    std::vector<Row> rows_;
+    std::string copyData_;
+};
