@@ -47,8 +47,13 @@ class DbSession {
         DbConnection& driver = StartRowLocked();
         try {
             write(driver);
-        } catch (...) {
+        } catch (DbError& error) {
+            // A write refused on the spot leaves its own row unstored.
+            if (!error.UnstoredRows()) error.SetUnstoredRows(1);
             // The rows before the failing one are committed before the caller hears of it.
+            CommitLocked();
+            throw;
+        } catch (...) {
             CommitLocked();
             throw;
         }

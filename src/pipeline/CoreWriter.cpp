@@ -1,5 +1,7 @@
 #include "pipeline/CoreWriter.h"
 
+#include <vector>
+
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/TargetTable.h"
@@ -24,6 +26,26 @@ std::string FailureText(const CADOException& error, CStringArrayPBEx::Index proc
     return "SQL Error in WriteCombinedLog:\r\n\r\n" + error.ErrorText() + "\r\n\r\nProcessed " +
            std::to_string(processed) + " of " + std::to_string(total) + " records in log file.";
 }
+
+// The lines whose rows were handed to the database since its last commit. Rows travel in batches,
+// so the database may refuse a row only some lines later; the refusal counts back from the last
+// row handed over, and the line of the refused row is what the user is told was reached.
+class UncommittedLines {
+  public:
+    void Handed(CStringArrayPBEx::Index line) { lines_.push_back(line); }
+    void Committed() { lines_.clear(); }
+
+    // The line the refused row came from; `current` when the refusal does not say.
+    CStringArrayPBEx::Index RefusedLine(const CADOException& error,
+                                        CStringArrayPBEx::Index current) const {
+        const auto unstored = error.UnstoredRows();
+        if (!unstored || *unstored == 0 || *unstored > lines_.size()) return current;
+        return lines_[lines_.size() - *unstored];
+    }
+
+  private:
+    std::vector<CStringArrayPBEx::Index> lines_;
+};
 
 void HideProgress(ProgressChannel& channel) {
     channel.ShowProgress(false);
@@ -72,6 +94,7 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
     CADODatabase db;
     CADORecordset rows;
     CStringArrayPBEx badLines;
+    UncommittedLines uncommitted;
     try {
         if (!db.Open(context.connectionString)) {
             channel.MessageBox("Unable to open database with connection string provided!");
@@ -98,10 +121,11 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
             for (i = 0; i < total; ++i) {
                 const AnalysedLine& line = analysed.At(i);
                 if (line.included) {
+                    uncommitted.Handed(i);
+                    ++done.rowsWritten;
                     rows.AddNew();
                     SetRowFields(rows, ++id, line);
                     rows.Update();
-                    ++done.rowsWritten;
                     if (!line.record.IsComplete() || !line.when.IsValid()) {
                         badLines.Add(MalformedLineEntry(i, lines[i]));
                     }
@@ -109,17 +133,25 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
                 if (i % kProgressInterval == 0) {
                     // Rows stored so far reach the database at every progress step, so a crash or a
                     // Quit in the middle keeps them.
-                    db.GetConnection()->CommitPendingRows();
+                    db.CommitPendingRows();
+                    uncommitted.Committed();
                     channel.SetProgressPos(static_cast<int>(i * 100 / total));
                     channel.PumpMessages();
                 }
             }
         }
+        // The last rows are refused here, if at all, and reported as the writer's failure.
+        db.CommitPendingRows();
+        uncommitted.Committed();
+        db.RefreshStatistics(TargetTableName(context.base));
         HideProgress(channel);
         lines.FreeAll();
     } catch (const CADOException& error) {
-        channel.MessageBox(FailureText(error, i, total));
+        const CStringArrayPBEx::Index processed = uncommitted.RefusedLine(error, i);
+        channel.MessageBox(FailureText(error, processed, total));
         HideProgress(channel);
+        // Counted when handed over: the refused row and those after it were not stored.
+        done.rowsWritten -= static_cast<std::int64_t>(error.UnstoredRows().value_or(0));
         if (counts) *counts = done;
         return false;
     }

@@ -83,6 +83,36 @@ TEST_P(CoreWriterTest, ARefusedRowStopsTheRunAndKeepsTheRowsBeforeIt) {
     EXPECT_FALSE(run.channel.statusVisible);
 }
 
+// Rows travel to the database in batches. A row only the database refuses (a rule of its own
+// that the writer cannot know) must still stop the run at its own line, in the middle of a batch
+// and among the rows after the last progress step alike, with nothing after it stored.
+TEST_P(CoreWriterTest, ARowOnlyTheDatabaseRefusesStopsTheRunAtItsLine) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    const std::string target = TargetTableName(table->Base());
+    if (GetParam() == WriterDriver::Sqlite) {
+        table->Run("CREATE TRIGGER refuse_4711 BEFORE INSERT ON " + target +
+                   " WHEN NEW.Bytes = 4711 BEGIN SELECT RAISE(ABORT, 'refused by rule'); END");
+    } else {
+        table->Run("ALTER TABLE " + target + " ADD CONSTRAINT refuse_4711 CHECK (Bytes <> 4711)");
+    }
+    for (const int refused : {8250, 9000}) {
+        std::vector<std::string> lines(9000, LogLine("/page.html"));
+        lines[refused - 1] = "1.2.3.4 - - [10/Oct/2012:13:55:36 +0100] \"GET /x.html HTTP/1.1\" 200 "
+                             "4711 \"-\" \"Agent\"";
+        WriterRun refusedRun;
+        refusedRun.reset = true;
+        EXPECT_FALSE(refusedRun.Write(*table, lines));
+        ASSERT_EQ(refusedRun.channel.messages.size(), 1u);
+        const std::string& message = refusedRun.channel.messages[0];
+        EXPECT_TRUE(message.ends_with("\r\n\r\nProcessed " + std::to_string(refused - 1) +
+                                      " of 9000 records in log file."))
+            << message;
+        EXPECT_EQ(table->Count(), refused - 1);
+        EXPECT_EQ(refusedRun.counts.rowsWritten, refused - 1);
+        EXPECT_FALSE(refusedRun.afterWriteRan) << "no pass may run after the writer failed";
+    }
+}
+
 TEST_P(CoreWriterTest, TextsThatLookLikeSqlOrAreNotAsciiAreStoredAsLogged) {
     KP_WRITER_TABLE(table, GetParam(), dir);
     std::string high;
