@@ -474,3 +474,20 @@ bool CADORecordset::ReadFieldDateTime(const std::string& field, DateTime& value)
     }
     return false;
 }
+
+RowKey CADORecordset::CurrentRowKey() {
+    EnsureRowsFetched();
+    if (!OnRow()) ThrowLayerError(kErrorUnspecified, "There is no current row.");
+    const auto row = static_cast<std::size_t>(cursor_);
+    if (keyTable_.empty() || row >= keys_.size() || !keys_[row]) {
+        ThrowLayerError(kErrorUnspecified, "This row cannot be changed through this recordset.");
+    }
+    return *keys_[row];
+}
+
+void CADORecordset::StoreRowChanges(std::span<const RowChanges> changes) {
+    RequireOpen();
+    Guarded([&] {
+        active_->RunStatement([&](DbConnection& driver) { driver.UpdateRows(keyTable_, changes); });
+    });
+}

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,11 @@ class CADORecordset {
     bool ReadFieldDateTime(const std::string& field, DateTime& value);
 
     const std::string& Query() const { return query_; }
+
+    // The address of the current row, for a change stored later (BatchUpdate).
+    RowKey CurrentRowKey();
+    // Stores changes of rows of this recordset's table all at once (BatchUpdate).
+    void StoreRowChanges(std::span<const RowChanges> changes);
 
   private:
     struct PreparedWrites;

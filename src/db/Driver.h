@@ -43,6 +43,14 @@ struct QueryResult {
     std::vector<RowKey> keys;
 };
 
+// Changes of many rows of one table: row i of `values` (one field per column) goes to the row
+// addressed by keys[i]. A row appears at most once.
+struct RowChanges {
+    std::vector<std::string> columns;
+    std::vector<RowKey> keys;
+    RowBlock values;
+};
+
 struct IndexSpec {
     std::string table;
     std::string name;
@@ -90,6 +98,10 @@ class DbConnection {
                                                     const std::vector<std::string>& columns) = 0;
     virtual std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
                                                     const std::vector<std::string>& columns) = 0;
+
+    // Stores every change in one transaction, all or nothing, the rows taken in the table's own
+    // order. A key that matches no row fails it. Runs outside the batches of Begin/Commit.
+    virtual void UpdateRows(const std::string& table, std::span<const RowChanges> changes) = 0;
 
     // Groups the following writes into one transaction. The layer's core decides when (see
     // DbSession); a failing statement inside it must leave the earlier writes of the group to

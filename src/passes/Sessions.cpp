@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "db/BatchUpdate.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "passes/SqlText.h"
@@ -51,35 +52,20 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
 
-// What the pass stores in one row. A row's page time is known only once the next row has been
-// read, so each row is written when the walk has moved past it: one UPDATE per row instead of
-// one for its session and another for its page time.
-struct RowWrite {
-    std::int32_t sessionId = 0;
-    std::optional<std::int16_t> pageTimeSecs;
-};
-
-void StoreRow(CADORecordset& rows, const RowWrite& write) {
-    rows.Edit();
-    rows.WriteFieldValue("SessionID",
-                         FieldValue::UInt32(static_cast<std::uint32_t>(write.sessionId)));
-    if (write.pageTimeSecs)
-        rows.WriteFieldValue("PageTimeSecs", FieldValue::Int16(*write.pageTimeSecs));
-    rows.Update();
-}
-
-void StoreRowBeforeCursor(CADORecordset& rows, const RowWrite& write) {
-    rows.MovePrevious();
-    StoreRow(rows, write);
-    rows.MoveNext();
-}
+// The pass stores its numbers in batches (see BatchUpdate): in the table's order, one statement
+// each. A batch ends only where a visitor's rows end, so a pass stopped between batches leaves no
+// visitor half numbered, and most tables take a single batch.
+constexpr std::size_t kRowsPerBatch = 1'000'000;
+constexpr std::size_t kSessionIdColumn = 0, kPageTimeColumn = 1;
 
 void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber) {
     const auto total = static_cast<std::uint32_t>(rows.RecordCount());
     std::uint32_t done = 0;
     std::string previousKey;
     DateTime previousTime;  // the zero of the date scale
-    std::optional<RowWrite> pending;
+    BatchUpdate changes(rows, {"SessionID", "PageTimeSecs"});
+    // A row's page time is known only once the next row has been read.
+    std::size_t previousChange = 0;
     std::string ip;
     std::string agent;
     rows.MoveFirst();
@@ -96,14 +82,18 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
         std::string key = ip + agent;
         const double gap = time.Days() - previousTime.Days();
         if (key == previousKey && WholeUnits(gap, 1440.0) <= kSessionTimeoutMinutes) {
-            if (pending) pending->pageTimeSecs = PageTimeValue(WholeUnits(gap, 86400.0));
+            if (done > 0)
+                changes.Set(previousChange, kPageTimeColumn,
+                            FieldValue::Int16(PageTimeValue(WholeUnits(gap, 86400.0))));
         } else {
+            if (key != previousKey && changes.Size() >= kRowsPerBatch) changes.Store();
             ++sessionNumber;
             previousKey = std::move(key);
         }
         previousTime = time;
-        if (pending) StoreRowBeforeCursor(rows, *pending);
-        pending = RowWrite{sessionNumber, std::nullopt};
+        previousChange = changes.AddCurrentRow();
+        changes.Set(previousChange, kSessionIdColumn,
+                    FieldValue::UInt32(static_cast<std::uint32_t>(sessionNumber)));
 
         ++done;
         if (done % 10 == 0)
@@ -111,7 +101,7 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
         channel.PumpMessages();
         rows.MoveNext();
     }
-    if (pending) StoreRowBeforeCursor(rows, *pending);
+    changes.Store();
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// Changes of rows of a recordset, noted while it is walked and stored together: one statement
+// per batch instead of one per row, the rows taken in the table's order rather than the walk's.
+// A pass that walks the table in another order (visitors, say) and stores each row as it goes
+// rewrites pages from all over the table for every few rows it changes.
+//
+// A batch is stored all or nothing, so a batch that ends where the walk's own units end (a
+// visitor's rows) never leaves such a unit half done.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/DbSession.h"
+#include "db/FieldValue.h"
+#include "db/RowBlock.h"
+
+class CADORecordset;
+
+class BatchUpdate {
+  public:
+    // Changes of `columns` (at most 32) in the rows of `rows`, which must be open on rows that
+    // can be changed.
+    BatchUpdate(CADORecordset& rows, std::vector<std::string> columns);
+
+    // Notes a change of the recordset's current row, with no values yet; returns its number.
+    std::size_t AddCurrentRow();
+    // Gives the change a value for one column (by its place in `columns`). A column given no
+    // value keeps what the row holds.
+    void Set(std::size_t change, std::size_t column, const FieldValue& value);
+    std::size_t Size() const { return keys_.size(); }
+
+    // Stores the noted changes and forgets them. Throws CADOException; nothing of the batch is
+    // stored then.
+    void Store();
+
+  private:
+    CADORecordset& rows_;
+    std::vector<std::string> columns_;
+    std::vector<RowKey> keys_;
+    std::vector<std::uint32_t> given_;  // per change: a bit per column given a value
+    RowBlock values_;
+};
