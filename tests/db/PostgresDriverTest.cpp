@@ -157,7 +157,11 @@ TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
                                       "\xEE\x80\x80 starts with the escape mark",
                                       "\xEE\x80\x81"
                                       "A\xC3\x81",
-                                      "\xC3\x81\xEE\x80\x80"};
+                                      "\xC3\x81\xEE\x80\x80",
+                                      // What ends a field or a row of COPY data, or means NULL.
+                                      "tab\there\nnew line\r\nend\\",
+                                      "\\N",
+                                      "\\."};
     std::string all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
     texts.push_back(all);
