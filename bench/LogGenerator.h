@@ -1,9 +1,19 @@
 #pragma once
-// Deterministic, realistic access-log lines in the Combined Log Format, for benchmarks and the
-// shipped sample: returning visitors whose sessions interleave over time, crawlers that read
-// robots.txt, search-engine referrers, pages with their static files, 304s and 404s. The same
-// seed gives the same lines on every machine (own random generator and calendar, nothing from
-// the platform).
+// Deterministic access-log lines in the Combined Log Format, for benchmarks, made to look like a
+// real site's log: returning visitors whose sessions interleave over time, pages with their
+// static files, 304s and 404s, search-engine referrers, and the parts of a real log that decide
+// what the table passes cost:
+//  - robots.txt: crawlers read it as each crawl starts and again every so often in a long one,
+//    and a few other visitors read it once, so that about 3% of the lines ask for it and close
+//    to 40% come from addresses that did. The robots rule joins every robots.txt row
+//    with all rows of its address, so its cost grows with both figures (real logs have 0.3% to
+//    over 20% robots.txt lines); a log with a handful of them hides a slow join.
+//  - bursts: crawlers now and then fire dozens of requests within a few seconds.
+//  - about 0.2% damaged lines: cut short, without referrer and user agent, a month name that
+//    does not exist or a timestamp cut short, binary bytes in the request (never a NUL or a
+//    line break), a request several KB long, and now and then an empty line.
+// The same seed gives the same lines on every machine (own random generator and calendar,
+// nothing from the platform).
 
 #include <algorithm>
 #include <array>
@@ -22,6 +32,7 @@ class LogGenerator {
         if (pending_.empty()) NextPageView();
         std::string line = std::move(pending_.back());
         pending_.pop_back();
+        if (Below(1000) < 2) Damage(line);
         return line;
     }
 
@@ -31,13 +42,19 @@ class LogGenerator {
         std::string agent;
         std::string user = "-";
         bool crawler = false;
-        bool seenBefore = false;     // returning visitors get 304s for cached files
-        std::int64_t busyUntil = 0;  // a visitor does not start a new page before this
+        bool readsRobotsOnce = false;  // a curious person or a tool, not a crawler
+        bool seenBefore = false;       // returning visitors get 304s for cached files
+        std::int64_t busyUntil = 0;    // a visitor does not start a new page before this
     };
     struct Session {
         std::size_t visitor;
         int pagesLeft;
         std::string lastPage;
+        int requestsUntilRobots = 0;  // a crawler reads robots.txt again after this many
+    };
+    struct Page {
+        std::string path;
+        bool missing;
     };
 
     // splitmix64: tiny, fast and identical everywhere.
@@ -115,6 +132,8 @@ class LogGenerator {
             v.crawler = i % 15 == 0;  // a few crawlers with many requests each
             v.agent = std::string(v.crawler ? Pick(kCrawlers) : Pick(kBrowsers));
             if (!v.crawler && Chance(2)) v.user = "user" + std::to_string(i);
+            v.readsRobotsOnce = !v.crawler && Chance(5);
+            (v.crawler ? crawlers_ : people_).push_back(visitors_.size());
             visitors_.push_back(std::move(v));
         }
     }
@@ -194,6 +213,25 @@ class LogGenerator {
         return std::to_string(typical / 2 + Below(typical));
     }
 
+    Page AnyPage() {
+        if (Chance(3)) return {"/old/page" + std::to_string(Below(50)) + ".html", true};
+        return {std::string(Pick(kPages)), false};
+    }
+
+    std::string PageLine(const Visitor& v, std::int64_t time, const Page& page,
+                         std::string_view referrer) {
+        const std::string_view method = Chance(2) ? "POST" : (Chance(1) ? "HEAD" : "GET");
+        const int status = page.missing ? 404 : 200;
+        return Line(v, time, method, page.path, status, Size(status, 8000), referrer);
+    }
+
+    // A long crawl reads robots.txt again every few dozen requests.
+    int RobotsInterval() { return 15 + Below(40); }
+
+    std::string RobotsLine(const Visitor& v, std::int64_t time) {
+        return Line(v, time, "GET", "/robots.txt", 200, Size(200, 300), "-");
+    }
+
     // One page view of one session, queued in time order (the queue is taken from its back).
     void NextPageView() {
         clock_ += Below(20);  // a small site: a page view every ten seconds or so
@@ -204,31 +242,14 @@ class LogGenerator {
         if (v.busyUntil > clock_) clock_ = std::min(v.busyUntil, clock_ + 60);  // still reading
         std::int64_t t = clock_;
         std::vector<std::string> lines;
-        const std::string referrer = s.lastPage.empty() ? EntryReferrer() : s.lastPage;
-        if (v.crawler && s.lastPage.empty() && Chance(80))
-            lines.push_back(Line(v, t, "GET", "/robots.txt", 200, Size(200, 300), "-"));
-        const bool missing = Chance(3);
-        const std::string page =
-            missing ? "/old/page" + std::to_string(Below(50)) + ".html" : std::string(Pick(kPages));
-        const std::string method = Chance(2) ? "POST" : (Chance(1) ? "HEAD" : "GET");
-        lines.push_back(Line(v, t, method, page, missing ? 404 : 200,
-                             Size(missing ? 404 : 200, 8000), v.crawler ? "-" : referrer));
-        if (!v.crawler && !missing) {
-            const std::string self = "https://www.example.com" + page;
-            for (std::string_view file : kStaticFiles) {
-                if (v.seenBefore && Chance(50)) continue;  // still fresh in the browser's cache
-                t += Below(2);
-                const int status = v.seenBefore && Chance(60) ? 304 : 200;
-                lines.push_back(Line(v, t, "GET", file, status, Size(status, 20000), self));
-            }
-            if (!v.seenBefore) {
-                const int status = Chance(70) ? 200 : 404;
-                lines.push_back(Line(v, t, "GET", "/favicon.ico", status, Size(status, 1150), "-"));
-            }
-            v.seenBefore = true;
+        const Page page = AnyPage();
+        if (v.crawler) {
+            Crawl(s, v, page, t, lines);
+        } else {
+            Browse(s, v, page, t, lines);
         }
         clock_ = t;  // the next page view starts no earlier than this one ended
-        s.lastPage = "https://www.example.com" + page;
+        s.lastPage = "https://www.example.com" + page.path;
         v.busyUntil = t + 5 + Below(v.crawler ? 30 : 240);
         if (--s.pagesLeft <= 0) {
             // The visitor comes back much later, often after more than half an hour.
@@ -239,17 +260,110 @@ class LogGenerator {
         for (auto it = lines.rbegin(); it != lines.rend(); ++it) pending_.push_back(std::move(*it));
     }
 
+    void Crawl(Session& s, const Visitor& v, const Page& page, std::int64_t& t,
+               std::vector<std::string>& lines) {
+        if (s.requestsUntilRobots <= 0) {
+            lines.push_back(RobotsLine(v, t));
+            s.requestsUntilRobots = RobotsInterval();
+        }
+        lines.push_back(PageLine(v, t, page, "-"));
+        int requests = 1;
+        if (Chance(1)) {  // a burst: dozens of pages within a few seconds
+            const int more = 20 + Below(40);
+            const int seconds = 1 + Below(5);
+            for (int i = 1; i <= more; ++i)
+                lines.push_back(PageLine(v, t + i * seconds / more, AnyPage(), "-"));
+            t += seconds;
+            requests += more;
+        }
+        s.requestsUntilRobots -= requests;
+    }
+
+    void Browse(const Session& s, Visitor& v, const Page& page, std::int64_t& t,
+                std::vector<std::string>& lines) {
+        if (v.readsRobotsOnce) {
+            lines.push_back(RobotsLine(v, t));
+            v.readsRobotsOnce = false;
+        }
+        const std::string referrer = s.lastPage.empty() ? EntryReferrer() : s.lastPage;
+        lines.push_back(PageLine(v, t, page, referrer));
+        if (page.missing) return;
+        const std::string self = "https://www.example.com" + page.path;
+        for (std::string_view file : kStaticFiles) {
+            if (v.seenBefore && Chance(50)) continue;  // still fresh in the browser's cache
+            t += Below(2);
+            const int status = v.seenBefore && Chance(60) ? 304 : 200;
+            lines.push_back(Line(v, t, "GET", file, status, Size(status, 20000), self));
+        }
+        if (!v.seenBefore) {
+            const int status = Chance(70) ? 200 : 404;
+            lines.push_back(Line(v, t, "GET", "/favicon.ico", status, Size(status, 1150), "-"));
+        }
+        v.seenBefore = true;
+    }
+
     void StartSession() {
-        std::size_t visitor = static_cast<std::size_t>(Below(static_cast<int>(visitors_.size())));
+        // A few crawlers come back far more often than any one person.
+        const std::vector<std::size_t>& group = Chance(40) ? crawlers_ : people_;
+        const auto any = [&] {
+            return group[static_cast<std::size_t>(Below(static_cast<int>(group.size())))];
+        };
+        std::size_t visitor = any();
         for (int tries = 0; tries < 5 && visitors_[visitor].busyUntil > clock_; ++tries)
-            visitor = static_cast<std::size_t>(Below(static_cast<int>(visitors_.size())));
-        const bool crawler = visitors_[visitor].crawler;
-        sessions_.push_back({visitor, 1 + Below(crawler ? 40 : 8), {}});
+            visitor = any();
+        int pages = 1 + Below(8);
+        int untilRobots = 0;
+        if (visitors_[visitor].crawler) {
+            // Crawlers mostly look in briefly, for a few pages, and sometimes crawl for hours.
+            // Nearly every crawl starts with robots.txt; a few trust a copy from an earlier one.
+            pages = Chance(90) ? 1 + Below(3) : 20 + Below(100);
+            if (Chance(5)) untilRobots = RobotsInterval();
+        }
+        sessions_.push_back({visitor, pages, {}, untilRobots});
+    }
+
+    // Spoils a line as real logs have them spoilt: a writer cut off, a site still on the Common
+    // Log Format, a misconfigured clock format, a TLS handshake sent to the plain port, a probe
+    // with an overlong path.
+    void Damage(std::string& line) {
+        const std::size_t time = line.find('[') + 1;
+        const std::size_t request = line.find('"') + 1;
+        const int kind = Below(20);
+        if (kind < 6) {
+            line.resize(10 + static_cast<std::size_t>(Below(static_cast<int>(line.size()) - 10)));
+        } else if (kind < 11) {
+            // Up to the size field: the referrer's quote is the third one on the line.
+            line.resize(line.find('"', line.find('"', request) + 1) - 1);
+        } else if (kind < 13) {
+            static constexpr std::array<std::string_view, 4> kForeignMonths = {"Mrz", "Mai", "Okt",
+                                                                               "Dez"};
+            line.replace(time + 3, 3, Pick(kForeignMonths));
+        } else if (kind < 15) {
+            line.erase(time + 17, 9);  // "dd/Mon/yyyy:HH:MM" is all that is left
+        } else if (kind < 17) {
+            // A TLS record header, then a continuation byte without a lead byte: never UTF-8.
+            std::string junk = "\x16\x03\x01";
+            junk.push_back(static_cast<char>(0x80 + Below(64)));
+            for (int i = 10 + Below(30); i > 0; --i) {
+                const char c = static_cast<char>(1 + Below(255));
+                if (c != '\n' && c != '\r' && c != '"') junk.push_back(c);
+            }
+            line.replace(request, std::string::npos, junk + "\" 400 226 \"-\" \"-\"");
+        } else if (kind < 18) {
+            line.clear();
+        } else {
+            const std::size_t path = line.find(' ', request) + 1;
+            line.replace(line.find('"', request) + 2, 3, "404");  // no such file
+            line.replace(path, line.find(' ', path) - path,
+                         "/" + std::string(2000 + static_cast<std::size_t>(Below(4000)), 'A'));
+        }
     }
 
     std::uint64_t state_;
     std::int64_t clock_ = 1709251200;  // 1 March 2024, 00:00
     std::vector<Visitor> visitors_;
+    std::vector<std::size_t> crawlers_;  // indices into visitors_
+    std::vector<std::size_t> people_;
     std::vector<Session> sessions_;
     std::vector<std::string> pending_;
 };

@@ -1,5 +1,5 @@
 // Writes realistic access-log lines: genlog <number of lines> [output file]. The output is the
-// same on every run, so benchmarks and the shipped sample can be reproduced.
+// same on every run, so benchmarks can be reproduced.
 
 #include <cstdio>
 #include <cstdlib>
