@@ -1,7 +1,13 @@
 #include "passes/SpiderMarking.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
+#include "db/TargetTable.h"
+#include "passes/SpiderAgentTable.h"
 #include "passes/SqlText.h"
 #include "passes/SubstringMatcher.h"
 #include "textfiles/CStringArrayPBEx.h"
@@ -14,40 +20,65 @@ constexpr const char* kRobotsUpdate =
     "%s_data1.IsSpider = 'R'\nWHERE (((%s_data.FileName)='robots') AND "
     "((%s_data.Extension)='txt'));";
 
-// Only the columns the rule reads and writes: every column of every unmarked row would be held
-// in memory at once, over a gigabyte for a million rows.
-constexpr const char* kUnmarkedQuery =
-    "Select [%s_data].id, [%s_data].UserAgent, [%s_data].IsSpider\nFrom\n  [%s_data]\nWhere\n"
-    "  [%s_data].IsSpider Is Null";
+// Agents rather than rows: a table holds far fewer distinct agents than hits, so the client
+// reads and matches each agent once and the server marks the rows.
+constexpr const char* kUnmarkedAgentsQuery =
+    "Select Distinct [%s_data].UserAgent\nFrom\n  [%s_data]\nWhere\n  [%s_data].IsSpider Is Null";
 
-void MarkAgentsInList(ProgressChannel& channel, CADODatabase& db, const std::string& base,
-                      const CStringArrayPBEx& spiders) {
+constexpr const char* kMarkUnmarked =
+    "UPDATE [%s_data] SET IsSpider = 'S'\nWHERE [%s_data].IsSpider Is Null";
+
+struct AgentMatches {
+    bool everyAgent = false;
+    std::vector<std::string> agents;  // when not everyAgent
+};
+
+// Walks the distinct agents of the unmarked rows; nothing when no row is unmarked.
+std::optional<AgentMatches> MatchUnmarkedAgents(ProgressChannel& channel, CADODatabase& db,
+                                                const std::string& base,
+                                                const CStringArrayPBEx& spiders) {
     CADORecordset rows(db);
-    if (!rows.Open(FormatWithBase(kUnmarkedQuery, base))) return;
+    if (!rows.Open(FormatWithBase(kUnmarkedAgentsQuery, base))) return std::nullopt;
     const std::int32_t total = rows.RecordCount();
-    if (total <= 0) return;
+    if (total <= 0) return std::nullopt;
 
     // Built once per pass: trying every entry against every agent would cost the length of the
-    // list for each row.
+    // list for each agent.
     const SubstringMatcher matcher(spiders.Items());
+    AgentMatches matches;
+    // Only an empty entry occurs in the empty text, and it occurs in every other one as well.
+    matches.everyAgent = matcher.OccursIn("");
     std::int64_t done = 0;
     std::string agent;
-    rows.MoveFirst();
-    while (!rows.IsEof()) {
+    for (rows.MoveFirst(); !rows.IsEof(); rows.MoveNext()) {
         agent.clear();
         rows.ReadFieldText("UserAgent", agent);
-        if (matcher.OccursIn(agent)) {
-            rows.Edit();
-            rows.WriteFieldText("IsSpider", "S");
-            rows.Update();
-        }
-        rows.MoveNext();
+        if (!matches.everyAgent && matcher.OccursIn(agent)) matches.agents.push_back(agent);
         ++done;
         if (done % 10 == 0) channel.SetProgressPos(static_cast<int>(done * 100 / total));
         channel.PumpMessages();
     }
-    // Closing commits the last marks; a failure there must reach the user too.
-    rows.Close();
+    return matches;
+}
+
+void MarkAgentsInList(ProgressChannel& channel, CADODatabase& db, const std::string& base,
+                      const CStringArrayPBEx& spiders) {
+    const std::optional<AgentMatches> matches = MatchUnmarkedAgents(channel, db, base, spiders);
+    if (!matches) return;
+    const std::string markUnmarked = FormatWithBase(kMarkUnmarked, base);
+    // Every agent matched, NULL ones included: nothing to send back.
+    if (matches->everyAgent) {
+        CADORecordset(db).Open(markUnmarked);
+        return;
+    }
+    if (matches->agents.empty()) return;
+    // Through the table rather than as literals in the statement: the agents are written the
+    // way the table's rows were, so each compares equal to exactly the stored agents it was
+    // read from, whatever bytes it holds.
+    SpiderAgentTable listed(db, base);
+    listed.Fill(matches->agents);
+    CADORecordset(db).Open(markUnmarked + " AND " +
+                           listed.InCondition("[" + TargetTableName(base) + "].UserAgent"));
 }
 
 }  // namespace

@@ -70,16 +70,18 @@ TEST_P(SpiderMarkingTest, RobotsMarksEveryHitOfTheAddressThenAgentsAreMatchedCas
         {.ip = "10.0.0.2", .agent = "MYBOT/1.0"},
         {.ip = "10.0.0.3", .agent = ""},
         {.ip = "10.0.0.4", .agent = "Mozilla", .fileName = "robots", .extension = "html"},
+        {.ip = "10.0.0.5", .agent = "Mozilla"},
     });
     MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{"crawler", "bot"});
 
     EXPECT_EQ(table->Column("IsSpider"),
-              (std::vector<std::string>{"R", "R", "R", "S", "NULL", "NULL", "NULL"}));
+              (std::vector<std::string>{"R", "R", "R", "S", "NULL", "NULL", "NULL", "NULL"}));
     EXPECT_TRUE(channel.messages.empty());
     EXPECT_EQ(channel.statusTexts, std::vector<std::string>{"Updating IsSpider field..."});
     EXPECT_FALSE(channel.progressVisible);
     EXPECT_FALSE(channel.statusVisible);
-    EXPECT_EQ(channel.pumps, 4) << "only the rows left unmarked by the robots rule are walked";
+    EXPECT_EQ(channel.pumps, 4)
+        << "one step per distinct agent of the five rows left unmarked by the robots rule";
 }
 
 TEST_P(SpiderMarkingTest, EmptyEntryMarksEveryUnmarkedRowAndEmptyListMarksNone) {
@@ -90,11 +92,70 @@ TEST_P(SpiderMarkingTest, EmptyEntryMarksEveryUnmarkedRowAndEmptyListMarksNone) 
 
     MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{});
     EXPECT_EQ(table->Column("IsSpider"), (std::vector<std::string>{"NULL", "NULL", "R"}));
-    EXPECT_EQ(channel.pumps, 2) << "an empty list still walks the unmarked rows";
+    EXPECT_EQ(channel.pumps, 2) << "an empty list still walks the agents of the unmarked rows";
 
     MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{"nothing", ""});
     EXPECT_EQ(table->Column("IsSpider"), (std::vector<std::string>{"S", "S", "R"}));
     EXPECT_TRUE(channel.messages.empty());
+}
+
+// The matched agents go back to the server to be compared with the stored ones; each must meet
+// exactly the rows it was read from. The last four agents are ones that a faulty round trip
+// could turn into matched ones.
+TEST_P(SpiderMarkingTest, AgentsAreMarkedByTheirExactBytes) {
+    KP_PASS_TABLE(table, GetParam(), dir);
+    const std::string zeroBot("a\0bot", 5);
+    table->Add({
+        {.ip = "1.1.1.1", .agent = "O'Reilly bot"},
+        {.ip = "1.1.1.2", .agent = zeroBot},
+        {.ip = "1.1.1.3", .agent = zeroBot},
+        {.ip = "1.1.1.4", .agent = "\xff"},
+        {.ip = "1.1.1.5", .agent = "a\\\\b"},
+        {.ip = "1.1.1.6", .agent = "a"},             // the agent cut at its zero byte
+        {.ip = "1.1.1.7", .agent = "\xc3\xbf"},      // 0xff read as Latin-1, in UTF-8
+        {.ip = "1.1.1.8", .agent = "\xee\x83\xbf"},  // U+E0FF, how PostgreSQL holds a first 0xff
+        {.ip = "1.1.1.9", .agent = "a\\b"},          // the doubled backslash taken as an escape
+    });
+    MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{"bot", "\xff", "\\\\"});
+
+    EXPECT_EQ(table->Column("IsSpider"),
+              (std::vector<std::string>{"S", "S", "S", "S", "S", "NULL", "NULL", "NULL", "NULL"}));
+    EXPECT_TRUE(channel.messages.empty());
+}
+
+// An earlier run that failed may leave its agents on the connection; they must not mark rows of
+// this one. Its table is reached by a bare name, which must never reach a table of the database.
+TEST_P(SpiderMarkingTest, AgentsLeftOnTheConnectionAreIgnoredAndTheDatabaseTableOfTheirNameKept) {
+    KP_PASS_TABLE(table, GetParam(), dir);
+    auto execute = [&](const std::string& sql) {
+        CADOCommand(table->db, sql, CADOCommand::kCommandText).Execute();
+    };
+    // The PostgreSQL test server is shared by test programs that run at the same time.
+    const bool ownDatabase = GetParam() == Driver::Sqlite;
+    if (ownDatabase) {
+        execute("CREATE TABLE kp_spider_agents (UserAgent text)");
+        execute("INSERT INTO kp_spider_agents (UserAgent) VALUES ('kept')");
+    }
+    execute("CREATE TEMP TABLE kp_spider_agents (UserAgent text)");
+    execute("INSERT INTO kp_spider_agents (UserAgent) VALUES ('Mozilla')");
+    table->Add({{.ip = "1.1.1.1", .agent = "Mozilla"}, {.ip = "1.1.1.2", .agent = "mybot"}});
+
+    MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{"bot"});
+    EXPECT_EQ(table->Column("IsSpider"), (std::vector<std::string>{"NULL", "S"}));
+
+    table->Add({{.ip = "1.1.1.3", .agent = "otherbot"}});
+    MarkSpiders(channel, table->db, table->Base(), CStringArrayPBEx{"bot"});
+    EXPECT_EQ(table->Column("IsSpider"), (std::vector<std::string>{"NULL", "S", "S"}));
+    EXPECT_TRUE(channel.messages.empty());
+
+    if (ownDatabase) {
+        CADORecordset kept(table->db);
+        kept.Open("Select UserAgent From kp_spider_agents");
+        ASSERT_EQ(kept.RecordCount(), 1);
+        std::string agent;
+        kept.ReadFieldText("UserAgent", agent);
+        EXPECT_EQ(agent, "kept");
+    }
 }
 
 TEST_P(SpiderMarkingTest, MissingTableIsReportedAndHidesTheProgress) {
