@@ -184,38 +184,24 @@ void PostgresConnection::FlushLocked() {
     DeallocateStale();
 }
 
-void PostgresConnection::SendQueueIfDue(bool inTransaction) {
-    if (inTransaction) {
-        if (queue_.Full()) FlushLocked();
-        return;
-    }
-    // A row written outside a transaction is stored, or refused, by the call itself.
-    RunDirect({"BEGIN", {}, {}});
-    try {
-        FlushLocked();
-    } catch (const DbError&) {
-        if (PQstatus(connection_.get()) == CONNECTION_OK && InTransaction())
-            RunDirect({"COMMIT", {}, {}});
-        throw;
-    }
-    RunDirect({"COMMIT", {}, {}});
+void PostgresConnection::SendQueueIfDue() {
+    // Outside a batch a row is stored, or refused, by the call itself.
+    if (!inBatch_ || queue_.Full()) FlushLocked();
 }
 
 void PostgresConnection::QueueAppend(const std::shared_ptr<const PostgresRowStatements>& statements,
                                      std::string_view copyLine) {
     std::lock_guard lock(mutex_);
-    const bool inTransaction = InTransaction();
     queue_.AddAppend(statements, copyLine);
-    SendQueueIfDue(inTransaction);
+    SendQueueIfDue();
 }
 
 void PostgresConnection::QueueChange(const std::shared_ptr<const PostgresRowStatements>& statements,
                                      std::vector<std::optional<std::string>> parameters,
                                      std::int64_t key) {
     std::lock_guard lock(mutex_);
-    const bool inTransaction = InTransaction();
     queue_.AddChange(statements, std::move(parameters), key);
-    SendQueueIfDue(inTransaction);
+    SendQueueIfDue();
 }
 
 void PostgresConnection::RefuseRow(DbError refusal) {
@@ -347,26 +333,18 @@ QueryResult PostgresConnection::Query(const std::string& sql) {
     return ReadRows(r.get(), 0);
 }
 
-// A constraint checked only at COMMIT would refuse the whole batch at once; checked row by row
-// it refuses the row that breaks it, and the rows before it stay.
+// A batch needs no transaction on the server: the queue commits what it sends (see
+// PostgresRowQueue.h), which saves the round trips of BEGIN and COMMIT at every commit of the
+// caller.
 void PostgresConnection::Begin() {
     std::lock_guard lock(mutex_);
-    FlushLocked();
-    PostgresResult r(PQexec(connection_.get(), "BEGIN; SET CONSTRAINTS ALL IMMEDIATE"));
-    if (!r || !IsOk(r.get())) ThrowFor(r.get());
+    inBatch_ = true;
 }
 
 void PostgresConnection::Commit() {
     std::lock_guard lock(mutex_);
-    try {
-        FlushLocked();
-    } catch (const DbError&) {
-        // Every row but the refused one is in the transaction: keep them, then report.
-        if (PQstatus(connection_.get()) == CONNECTION_OK && InTransaction())
-            RunDirect({"COMMIT", {}, {}});
-        throw;
-    }
-    if (InTransaction()) RunDirect({"COMMIT", {}, {}});
+    inBatch_ = false;
+    FlushLocked();
 }
 
 // A literal of the program's SQL, like every other text of a statement: the translation encodes

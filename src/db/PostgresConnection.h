@@ -10,9 +10,9 @@
 // so that a failing row is rolled back alone and the rows before it stay for the commit.
 //
 // Appended rows, and changes of rows addressed by a unique integer `id`, are not waited for one
-// by one inside a transaction: they are checked against the column rules (PostgresRowCheck.h),
-// which refuses the usual bad row on the spot, and queued (PostgresRowQueue.h). The queue is sent
-// before any other statement and at Commit.
+// by one between Begin and Commit: they are checked against the column rules
+// (PostgresRowCheck.h), which refuses the usual bad row on the spot, and queued
+// (PostgresRowQueue.h). The queue is sent before any other statement and at Commit.
 
 #include <libpq-fe.h>
 
@@ -121,8 +121,8 @@ class PostgresConnection final : public DbConnection {
     std::string TableName(Oid table);
     [[noreturn]] void ThrowFor(const PGresult* result);
     DbError ErrorFor(const PGresult* result);
-    // Sends the queue when it is full, or at once outside a transaction.
-    void SendQueueIfDue(bool inTransaction);
+    // Sends the queue when it is full, or at once outside a batch.
+    void SendQueueIfDue();
     void FlushLocked();
     void DeallocateStale();
     bool InTransaction() const;
@@ -133,5 +133,6 @@ class PostgresConnection final : public DbConnection {
     int preparedCount_ = 0;
     std::map<Oid, std::string> tableNames_;
     PostgresRowQueue queue_;
+    bool inBatch_ = false;  // between Begin and Commit: rows wait in the queue
     std::vector<std::string> staleStatements_;  // freed once no queued row needs them
 };

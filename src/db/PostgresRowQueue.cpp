@@ -172,36 +172,52 @@ std::optional<DbError> PostgresRowQueue::SendChanges(std::size_t first, std::siz
     return refusal;
 }
 
+// Rows [first, last) as one unit: stored whole and committed, or not at all. A single COPY is
+// one unit on its own; anything else is made one by a transaction, or by a savepoint inside one
+// that is already open. Changes need it even as one pipeline: a change that finds no row fails
+// nothing on the server, and is only seen once its statement has run.
+std::optional<DbError> PostgresRowQueue::SendAtomically(std::size_t first, std::size_t last) {
+    const bool inTransaction = PQtransactionStatus(connection_) != PQTRANS_IDLE;
+    if (!inTransaction && IsOneCopy(first, last)) return Send(first, last);
+    Run(inTransaction ? "SAVEPOINT kp_rows" : "BEGIN");
+    std::optional<DbError> refusal = Send(first, last);
+    if (refusal) {
+        ThrowIfConnectionLost();
+        Run(inTransaction ? "ROLLBACK TO SAVEPOINT kp_rows; RELEASE SAVEPOINT kp_rows"
+                          : "ROLLBACK");
+    } else {
+        Run(inTransaction ? "RELEASE SAVEPOINT kp_rows" : "COMMIT");
+    }
+    return refusal;
+}
+
+bool PostgresRowQueue::IsOneCopy(std::size_t first, std::size_t last) const {
+    for (std::size_t row = first; row < last; ++row)
+        if (!rows_[row].IsAppend() || !SameCopy(rows_[row], rows_[first])) return false;
+    return true;
+}
+
 void PostgresRowQueue::Flush() {
     if (rows_.empty()) return;
     const std::size_t count = rows_.size();
-    Run("SAVEPOINT kp_batch");
-    std::optional<DbError> refusal = Send(0, count);
+    std::optional<DbError> refusal = SendAtomically(0, count);
     if (!refusal) {
-        Run("RELEASE SAVEPOINT kp_batch");
         Clear();
         return;
     }
-    // Rows [0, stored) are in the transaction; the prefix [0, refused) is known to fail, so the
-    // refused row is the first one past the longest prefix that goes through.
+    // Nothing of the batch is stored. Rows [0, stored) go in, the prefix [0, refused) is known to
+    // fail, so the refused row is the first one past the longest prefix that goes through.
     std::size_t stored = 0, refused = count;
-    for (bool failed = true; failed;) {
+    while (refused - stored > 1) {
         ThrowIfConnectionLost();
-        Run("ROLLBACK TO SAVEPOINT kp_batch");
-        failed = false;
-        while (!failed && refused - stored > 1) {
-            const std::size_t middle = stored + (refused - stored) / 2;
-            if (auto r = Send(stored, middle)) {
-                refusal = std::move(r);
-                refused = middle;
-                failed = true;
-            } else {
-                Run("RELEASE SAVEPOINT kp_batch; SAVEPOINT kp_batch");
-                stored = middle;
-            }
+        const std::size_t middle = stored + (refused - stored) / 2;
+        if (auto r = SendAtomically(stored, middle)) {
+            refusal = std::move(r);
+            refused = middle;
+        } else {
+            stored = middle;
         }
     }
-    Run("RELEASE SAVEPOINT kp_batch");
     Clear();
     refusal->SetUnstoredRows(count - stored);
     throw *refusal;

@@ -5,9 +5,10 @@
 //
 // Callers are promised what writing row by row would give them: when the server refuses a row,
 // every row queued before it is stored and the refused row and every row queued after it are not,
-// and the refusal says how many rows that was (DbError::UnstoredRows). A batch that goes through
-// costs nothing extra; after a refusal the queue finds the refused row by sending ever shorter
-// prefixes of the batch under a savepoint, a few more round trips.
+// and the refusal says how many rows that was (DbError::UnstoredRows). The queue is sent as one
+// unit that is committed whole or not at all (a COPY on its own is one), so a batch of appended
+// rows costs two round trips; after a refusal the queue finds the refused row by sending ever
+// shorter prefixes of the batch, a few more.
 
 #include <libpq-fe.h>
 
@@ -52,8 +53,8 @@ class PostgresRowQueue {
     // Whether a change of the row with this id waits in the queue.
     bool HasChangeOf(std::int64_t key) const;
 
-    // Sends every queued row inside the open transaction and empties the queue. Throws DbError
-    // for the first row the server refuses, with UnstoredRows set (see above).
+    // Sends and commits every queued row and empties the queue. Throws DbError for the first row
+    // the server refuses, with UnstoredRows set (see above).
     void Flush();
 
   private:
@@ -69,8 +70,9 @@ class PostgresRowQueue {
         bool IsAppend() const { return key == std::nullopt; }
     };
 
-    // Sends rows [first, last); the first refusal, if any. The rows before it that went through
-    // are in the transaction; the caller rolls back to the savepoint.
+    std::optional<DbError> SendAtomically(std::size_t first, std::size_t last);
+    bool IsOneCopy(std::size_t first, std::size_t last) const;
+    // Sends rows [first, last); the first refusal, if any.
     std::optional<DbError> Send(std::size_t first, std::size_t last);
     std::optional<DbError> SendAppends(std::size_t first, std::size_t last);
     std::optional<DbError> SendChanges(std::size_t first, std::size_t last);
