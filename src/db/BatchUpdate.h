@@ -8,14 +8,11 @@
 // visitor's rows) never leaves such a unit half done.
 
 #include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "db/DbSession.h"
+#include "db/Driver.h"
 #include "db/FieldValue.h"
-#include "db/RowBlock.h"
 
 class CADORecordset;
 
@@ -30,16 +27,15 @@ class BatchUpdate {
     // Gives the change a value for one column (by its place in `columns`). A column given no
     // value keeps what the row holds.
     void Set(std::size_t change, std::size_t column, const FieldValue& value);
-    std::size_t Size() const { return keys_.size(); }
+    std::size_t Size() const { return changes_.keys.size(); }
 
     // Stores the noted changes and forgets them. Throws CADOException; nothing of the batch is
     // stored then.
     void Store();
 
   private:
+    void Clear();
+
     CADORecordset& rows_;
-    std::vector<std::string> columns_;
-    std::vector<RowKey> keys_;
-    std::vector<std::uint32_t> given_;  // per change: a bit per column given a value
-    RowBlock values_;
+    RowChanges changes_;
 };

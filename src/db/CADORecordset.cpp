@@ -485,7 +485,7 @@ RowKey CADORecordset::CurrentRowKey() {
     return *keys_[row];
 }
 
-void CADORecordset::StoreRowChanges(std::span<const RowChanges> changes) {
+void CADORecordset::StoreRowChanges(const RowChanges& changes) {
     RequireOpen();
     Guarded([&] {
         active_->RunStatement([&](DbConnection& driver) { driver.UpdateRows(keyTable_, changes); });

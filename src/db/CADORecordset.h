@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +76,7 @@ class CADORecordset {
     // The address of the current row, for a change stored later (BatchUpdate).
     RowKey CurrentRowKey();
     // Stores changes of rows of this recordset's table all at once (BatchUpdate).
-    void StoreRowChanges(std::span<const RowChanges> changes);
+    void StoreRowChanges(const RowChanges& changes);
 
   private:
     struct PreparedWrites;

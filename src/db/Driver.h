@@ -44,11 +44,18 @@ struct QueryResult {
 };
 
 // Changes of many rows of one table: row i of `values` (one field per column) goes to the row
-// addressed by keys[i]. A row appears at most once.
+// addressed by keys[i]. Where `given` is not empty, row i changes only the columns whose bits
+// are set in given[i] (none: the row is left alone) and the others keep what they hold. A row
+// appears at most once.
 struct RowChanges {
-    std::vector<std::string> columns;
+    std::vector<std::string> columns;  // at most 32
     std::vector<RowKey> keys;
     RowBlock values;
+    std::vector<std::uint32_t> given;
+
+    bool Gives(std::size_t row, std::size_t column) const {
+        return given.empty() || (given[row] >> column & 1) != 0;
+    }
 };
 
 struct IndexSpec {
@@ -101,7 +108,7 @@ class DbConnection {
 
     // Stores every change in one transaction, all or nothing, the rows taken in the table's own
     // order. A key that matches no row fails it. Runs outside the batches of Begin/Commit.
-    virtual void UpdateRows(const std::string& table, std::span<const RowChanges> changes) = 0;
+    virtual void UpdateRows(const std::string& table, const RowChanges& changes) = 0;
 
     // Groups the following writes into one transaction. The layer's core decides when (see
     // DbSession); a failing statement inside it must leave the earlier writes of the group to

@@ -1,6 +1,6 @@
-// Changes of many rows in one statement per column set: the new values travel as arrays, one per
-// column, and the server joins them to the rows by key. Sorted by key, the rows are visited in
-// the table's order, and the statement costs one round trip however many rows it changes.
+// Changes of many rows in one statement: the new values travel as arrays, one per column, and
+// the server joins them to the rows by key. Sorted by key, the rows are visited in the table's
+// order, and the statement costs one round trip however many rows it changes.
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
@@ -27,7 +27,7 @@ void AppendElement(std::string& array, const std::optional<std::string>& value) 
     array += '"';
 }
 
-// A ctid "(block,item)" as numbers, for sorting.
+// A ctid "(block,item)" with its partition, as numbers for sorting.
 std::tuple<std::int64_t, long long, long long> CtidOrder(const RowKey& key) {
     const char* text = key.text.c_str();
     char* end = nullptr;
@@ -36,65 +36,89 @@ std::tuple<std::int64_t, long long, long long> CtidOrder(const RowKey& key) {
     return {key.number, block, item};
 }
 
-// The statement that changes the rows `rows` of `change`, addressed by id or by ctid.
-PostgresStatement ChangesStatement(const std::string& target, const RowChanges& change,
-                                   const std::vector<PostgresColumnRule>& rules,
-                                   const std::vector<std::size_t>& rows, bool byCtid) {
-    PostgresStatement statement;
-    std::string keys = "{", partitions = "{";
-    for (std::size_t row : rows) {
-        AppendElement(keys, byCtid ? change.keys[row].text : std::to_string(change.keys[row].number));
-        if (byCtid) AppendElement(partitions, std::to_string(change.keys[row].number));
+class ChangesStatement {
+  public:
+    ChangesStatement(const RowChanges& changes, const std::vector<std::size_t>& rows)
+        : changes_(changes), rows_(rows) {}
+
+    // The statement that changes `rows`, addressed by id or by ctid. A column that some rows
+    // leave as it is takes the row's own value there.
+    PostgresStatement Make(const std::string& target,
+                           const std::vector<PostgresColumnRule>& rules, bool byCtid) {
+        std::string keys = "{", partitions = "{";
+        for (std::size_t row : rows_) {
+            AppendElement(keys, byCtid ? changes_.keys[row].text
+                                       : std::to_string(changes_.keys[row].number));
+            if (byCtid) AppendElement(partitions, std::to_string(changes_.keys[row].number));
+        }
+        Array(keys, byCtid ? "tid" : "bigint", "kp_key");
+        if (byCtid) Array(partitions, "oid", "kp_part");
+        std::string assignments;
+        for (std::size_t column = 0; column < changes_.columns.size(); ++column) {
+            std::string values = "{", given = "{";
+            bool everyRow = true;
+            for (std::size_t row : rows_) {
+                const bool gives = changes_.Gives(row, column);
+                everyRow = everyRow && gives;
+                AppendElement(values, gives ? ToPostgresParameter(changes_.values.At(row, column))
+                                            : std::nullopt);
+                AppendElement(given, gives ? "t" : "f");
+            }
+            const std::string name = "kp_v" + std::to_string(column);
+            Array(values, rules[column].typeName.empty() ? "text" : rules[column].typeName, name);
+            const std::string quoted = PostgresIdentifier(changes_.columns[column]);
+            std::string value = "kp_changes." + name;
+            if (!everyRow) {
+                Array(given, "boolean", "kp_g" + std::to_string(column));
+                value = "CASE WHEN kp_changes.kp_g" + std::to_string(column) + " THEN " + value +
+                        " ELSE kp_target." + quoted + " END";
+            }
+            assignments += (column ? ", " : "") + quoted + " = " + value;
+        }
+        statement_.text = "UPDATE " + target + " AS kp_target SET " + assignments +
+                          " FROM unnest(" + arrays_ + ") AS kp_changes(" + names_ + ") WHERE " +
+                          (byCtid ? "kp_target.ctid = kp_changes.kp_key AND (kp_changes.kp_part = "
+                                    "0 OR kp_target.tableoid = kp_changes.kp_part)"
+                                  : "kp_target.id = kp_changes.kp_key");
+        return std::move(statement_);
     }
-    statement.parameters.emplace_back(keys + "}");
-    std::string arrays = byCtid ? "$1::tid[], $2::oid[]" : "$1::bigint[]";
-    std::string names = byCtid ? "kp_key, kp_part" : "kp_key";
-    if (byCtid) statement.parameters.emplace_back(partitions + "}");
-    std::string assignments;
-    for (std::size_t column = 0; column < change.columns.size(); ++column) {
-        std::string values = "{";
-        for (std::size_t row : rows)
-            AppendElement(values, ToPostgresParameter(change.values.At(row, column)));
-        statement.parameters.emplace_back(values + "}");
-        const std::string name = "kp_v" + std::to_string(column);
-        const std::string& type = rules[column].typeName.empty() ? "text" : rules[column].typeName;
-        arrays += ", $" + std::to_string(statement.parameters.size()) + "::" + type + "[]";
-        names += ", " + name;
-        assignments += (column ? ", " : "") + PostgresIdentifier(change.columns[column]) +
-                       " = kp_changes." + name;
+
+  private:
+    void Array(const std::string& elements, const std::string& type, const std::string& name) {
+        statement_.parameters.emplace_back(elements + "}");
+        arrays_ += (arrays_.empty() ? "$" : ", $") + std::to_string(statement_.parameters.size()) +
+                   "::" + type + "[]";
+        names_ += (names_.empty() ? "" : ", ") + name;
     }
-    statement.text = "UPDATE " + target + " AS kp_target SET " + assignments + " FROM unnest(" +
-                     arrays + ") AS kp_changes(" + names + ") WHERE " +
-                     (byCtid ? "kp_target.ctid = kp_changes.kp_key AND (kp_changes.kp_part = 0 "
-                               "OR kp_target.tableoid = kp_changes.kp_part)"
-                             : "kp_target.id = kp_changes.kp_key");
-    return statement;
-}
+
+    const RowChanges& changes_;
+    const std::vector<std::size_t>& rows_;
+    PostgresStatement statement_;
+    std::string arrays_, names_;
+};
 
 }  // namespace
 
-void PostgresConnection::UpdateRows(const std::string& table,
-                                    std::span<const RowChanges> changes) {
+void PostgresConnection::UpdateRows(const std::string& table, const RowChanges& changes) {
     const std::string target = PostgresIdentifier(table);
+    const auto rules = ColumnRules(table, changes.columns);
+    std::vector<std::size_t> byId, byCtid;
+    for (std::size_t row = 0; row < changes.keys.size(); ++row)
+        if (changes.given.empty() || changes.given[row] != 0)
+            (changes.keys[row].text.empty() ? byId : byCtid).push_back(row);
+    std::sort(byId.begin(), byId.end(), [&](std::size_t a, std::size_t b) {
+        return changes.keys[a].number < changes.keys[b].number;
+    });
+    std::sort(byCtid.begin(), byCtid.end(), [&](std::size_t a, std::size_t b) {
+        return CtidOrder(changes.keys[a]) < CtidOrder(changes.keys[b]);
+    });
     std::vector<PostgresStatement> statements;
     std::vector<std::size_t> rowCounts;
-    for (const RowChanges& change : changes) {
-        const auto rules = ColumnRules(table, change.columns);
-        std::vector<std::size_t> byId, byCtid;
-        for (std::size_t row = 0; row < change.keys.size(); ++row)
-            (change.keys[row].text.empty() ? byId : byCtid).push_back(row);
-        std::sort(byId.begin(), byId.end(), [&](std::size_t a, std::size_t b) {
-            return change.keys[a].number < change.keys[b].number;
-        });
-        std::sort(byCtid.begin(), byCtid.end(), [&](std::size_t a, std::size_t b) {
-            return CtidOrder(change.keys[a]) < CtidOrder(change.keys[b]);
-        });
-        for (const bool ctid : {false, true}) {
-            const auto& rows = ctid ? byCtid : byId;
-            if (rows.empty()) continue;
-            statements.push_back(ChangesStatement(target, change, rules, rows, ctid));
-            rowCounts.push_back(rows.size());
-        }
+    for (const bool ctid : {false, true}) {
+        const auto& rows = ctid ? byCtid : byId;
+        if (rows.empty()) continue;
+        statements.push_back(ChangesStatement(changes, rows).Make(target, rules, ctid));
+        rowCounts.push_back(rows.size());
     }
 
     std::lock_guard lock(mutex_);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <regex>
 
@@ -319,42 +320,55 @@ std::unique_ptr<DbUpdate> SqliteConnection::PrepareUpdate(const std::string& tab
 // Rows are changed in rowid order, the order of the table's pages: a pass that walks rows in
 // another order (visitors, say) would otherwise dirty pages from all over the table again and
 // again. Under a savepoint, so that a failure leaves no change behind.
-void SqliteConnection::UpdateRows(const std::string& table, std::span<const RowChanges> changes) {
+void SqliteConnection::UpdateRows(const std::string& table, const RowChanges& changes) {
+    std::vector<std::size_t> order(changes.keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return changes.keys[a].number < changes.keys[b].number;
+    });
     std::lock_guard lock(handle_->mutex);
+    // One statement for each set of columns given, made when first needed.
+    std::map<std::uint32_t, std::unique_ptr<SqliteStatement>> statements;
     ExecuteLocked("SAVEPOINT kp_rows");
     try {
-        for (const RowChanges& change : changes) {
-            std::string assignments;
-            for (const std::string& column : change.columns)
-                assignments += (assignments.empty() ? "" : ", ") + SqliteQuotedName(column) + " = ?";
-            SqliteStatement statement(handle_->db, "UPDATE " + SqliteQuotedName(table) + " SET " +
-                                                       assignments + " WHERE rowid = ?");
-            std::vector<std::size_t> order(change.keys.size());
-            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-            std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-                return change.keys[a].number < change.keys[b].number;
-            });
-            const int keyIndex = static_cast<int>(change.columns.size()) + 1;
-            std::vector<FieldValue> values(change.columns.size());  // bound until the Step
-            for (const std::size_t row : order) {
-                statement.Reset();
-                for (std::size_t column = 0; column < values.size(); ++column) {
-                    values[column] = change.values.At(row, column);
-                    statement.Bind(static_cast<int>(column) + 1, values[column]);
-                }
-                if (sqlite3_bind_int64(statement.Get(), keyIndex, change.keys[row].number) !=
-                    SQLITE_OK)
-                    ThrowSqliteError(handle_->db);
-                statement.Step();
-                if (sqlite3_changes(handle_->db) == 0)
-                    throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
+        std::vector<FieldValue> values;  // bound until the Step
+        for (const std::size_t row : order) {
+            std::uint32_t given = 0;
+            values.clear();
+            for (std::size_t column = 0; column < changes.columns.size(); ++column) {
+                if (!changes.Gives(row, column)) continue;
+                given |= std::uint32_t{1} << column;
+                values.push_back(changes.values.At(row, column));
             }
+            if (given == 0) continue;
+            auto& statement = statements[given];
+            if (!statement) {
+                std::string assignments;
+                for (std::size_t column = 0; column < changes.columns.size(); ++column)
+                    if (given >> column & 1)
+                        assignments += (assignments.empty() ? "" : ", ") +
+                                       SqliteQuotedName(changes.columns[column]) + " = ?";
+                statement = std::make_unique<SqliteStatement>(
+                    handle_->db,
+                    "UPDATE " + SqliteQuotedName(table) + " SET " + assignments + " WHERE rowid = ?");
+            }
+            statement->Reset();
+            for (std::size_t i = 0; i < values.size(); ++i)
+                statement->Bind(static_cast<int>(i) + 1, values[i]);
+            if (sqlite3_bind_int64(statement->Get(), static_cast<int>(values.size()) + 1,
+                                   changes.keys[row].number) != SQLITE_OK)
+                ThrowSqliteError(handle_->db);
+            statement->Step();
+            if (sqlite3_changes(handle_->db) == 0)
+                throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
         }
     } catch (const DbError&) {
+        statements.clear();
         sqlite3_exec(handle_->db, "ROLLBACK TO kp_rows; RELEASE kp_rows", nullptr, nullptr,
                      nullptr);
         throw;
     }
+    statements.clear();
     ExecuteLocked("RELEASE kp_rows");
 }
 

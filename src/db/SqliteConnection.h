@@ -37,7 +37,7 @@ class SqliteConnection : public DbConnection {
                                             const std::vector<std::string>& columns) override;
     std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
                                             const std::vector<std::string>& columns) override;
-    void UpdateRows(const std::string& table, std::span<const RowChanges> changes) override;
+    void UpdateRows(const std::string& table, const RowChanges& changes) override;
     void Begin() override;
     void Commit() override;
     std::string SqlStringLiteral(const std::string& text) const override;
