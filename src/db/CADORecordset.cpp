@@ -132,6 +132,7 @@ CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
         rowsFetched_ = other.rowsFetched_;
         columns_ = std::move(other.columns_);
         nextFieldGuess_ = other.nextFieldGuess_;
+        resolvedFields_ = std::move(other.resolvedFields_);
         rows_ = std::move(other.rows_);
         keyTable_ = std::move(other.keyTable_);
         keys_ = std::move(other.keys_);
@@ -165,6 +166,7 @@ bool CADORecordset::OpenLocked(const std::string& text) {
     keys_.clear();
     cursor_ = 0;
     nextFieldGuess_ = 0;
+    resolvedFields_.clear();
     if (const std::optional<std::string> table = BareTableName(text)) {
         // Appending is what a table is opened for; its rows are read only when asked for.
         columns_ = active_->RunStatement(
@@ -303,22 +305,28 @@ void CADORecordset::Edit() {
 }
 
 std::size_t CADORecordset::FieldIndex(const std::string& field) {
-    const std::size_t count = columns_.size();
-    // Callers name the fields as the table spells them, mostly in the same order row after row:
-    // the names are tried as spelt, from the guessed column on, before any letter case is folded.
-    for (std::size_t step = 0; step < count; ++step) {
-        const std::size_t i = (nextFieldGuess_ + step) % count;
-        if (columns_[i] == field) {
+    // Callers name the same fields in the same order row after row: the name asked for after the
+    // last one is tried first, and a name is resolved against the columns only once per open.
+    const std::size_t known = resolvedFields_.size();
+    for (std::size_t step = 0; step < known; ++step) {
+        const std::size_t i = (nextFieldGuess_ + step) % known;
+        if (resolvedFields_[i].first == field) {
             nextFieldGuess_ = i + 1;
-            return i;
+            return resolvedFields_[i].second;
         }
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (SameNameIgnoringCase(columns_[i], field)) {
-            nextFieldGuess_ = i + 1;
-            return i;
-        }
-    }
+    const std::size_t index = ResolveField(field);
+    resolvedFields_.emplace_back(field, index);
+    nextFieldGuess_ = resolvedFields_.size();
+    return index;
+}
+
+// Names as spelt are matched before letter case is folded.
+std::size_t CADORecordset::ResolveField(const std::string& field) const {
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i] == field) return i;
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        if (SameNameIgnoringCase(columns_[i], field)) return i;
     ThrowLayerError(kErrorUnknownField, "The field \"" + field + "\" is not in this recordset.");
 }
 

@@ -86,6 +86,7 @@ class CADORecordset {
     void EnsureRowsFetched();
     bool OnRow() const;
     std::size_t FieldIndex(const std::string& field);
+    std::size_t ResolveField(const std::string& field) const;
     // The row and column of a field of the current row.
     std::pair<std::size_t, std::size_t> CurrentCell(const std::string& field);
     FieldValue CurrentField(const std::string& field);
@@ -110,7 +111,9 @@ class CADORecordset {
     bool rowsFetched_ = false;
 
     std::vector<std::string> columns_;
-    std::size_t nextFieldGuess_ = 0;  // writers name the fields in the same order row after row
+    // Field names asked for since the open, with their columns, in the order first asked.
+    std::vector<std::pair<std::string, std::size_t>> resolvedFields_;
+    std::size_t nextFieldGuess_ = 0;  // the entry of resolvedFields_ to try first
     RowBlock rows_;
     std::string keyTable_;
     std::vector<std::optional<RowKey>> keys_;
