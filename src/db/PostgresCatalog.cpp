@@ -62,7 +62,19 @@ void PostgresConnection::CreateIndex(const IndexSpec& index) {
 }
 
 // A table just filled has no statistics, or those of what it held before a reset: the planner
-// then takes a million rows for a few and joins them row by row.
+// then takes a million rows for a few and joins them row by row. A small sample tells it enough
+// for the passes' statements in a tenth of the time; the server's own automatic analysis takes a
+// full one later, once the passes' changes call for it.
 void PostgresConnection::RefreshStatistics(const std::string& table) {
-    Run({"ANALYZE " + PostgresIdentifier(table), {}, {}});
+    std::lock_guard lock(mutex_);
+    FlushLocked();
+    PostgresResult r(PQexec(connection_.get(),
+                            ("BEGIN; SET LOCAL default_statistics_target = 10; ANALYZE " +
+                             PostgresIdentifier(table) + "; COMMIT")
+                                .c_str()));
+    if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+        DbError error = ErrorFor(r.get());
+        PostgresResult undo(PQexec(connection_.get(), "ROLLBACK"));
+        throw error;
+    }
 }
