@@ -27,10 +27,6 @@ std::string TrimEnd(std::string text) {
     return text;
 }
 
-bool IsOk(const PGresult* r) {
-    const auto status = PQresultStatus(r);
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
 
 // The code of a failure libpq noticed before any server error (a lost connection, say).
 std::int32_t ClientFailureCode(PGconn* c) {
@@ -70,8 +66,18 @@ QueryResult ReadRows(const PGresult* r, int firstColumn) {
     return result;
 }
 
-// The first result of the next command of a pipeline; the rest of its results are dropped.
-PostgresResult NextPipelineResult(PGconn* c) {
+bool IsTrue(const PGresult* r, int row, int column) {
+    return std::string_view(PQgetvalue(r, row, column)) == "t";
+}
+
+}  // namespace
+
+bool IsOk(const PGresult* r) {
+    const auto status = PQresultStatus(r);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+PostgresResult NextResult(PGconn* c) {
     PostgresResult first;
     while (PGresult* r = PQgetResult(c)) {
         if (!first)
@@ -82,11 +88,13 @@ PostgresResult NextPipelineResult(PGconn* c) {
     return first;
 }
 
-bool IsTrue(const PGresult* r, int row, int column) {
-    return std::string_view(PQgetvalue(r, row, column)) == "t";
+void DrainToSync(PGconn* c) {
+    while (PGresult* r = PQgetResult(c)) {
+        const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+        PQclear(r);
+        if (isSync || PQstatus(c) == CONNECTION_BAD) break;
+    }
 }
-
-}  // namespace
 
 PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> connection,
                                        std::vector<std::string> secrets)
@@ -146,13 +154,8 @@ PostgresResult PostgresConnection::RunInSavepoint(const PostgresStatement& s) {
         PQpipelineSync(c);
     PostgresResult results[3];
     if (sent) {
-        for (auto& result : results) result = NextPipelineResult(c);
-        // The sync point's own result ends the pipeline.
-        while (PGresult* r = PQgetResult(c)) {
-            const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
-            PQclear(r);
-            if (isSync || PQstatus(c) == CONNECTION_BAD) break;
-        }
+        for (auto& result : results) result = NextResult(c);
+        DrainToSync(c);
     }
     PQexitPipelineMode(c);
     if (!sent) ThrowFor(nullptr);

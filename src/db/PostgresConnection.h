@@ -38,6 +38,13 @@ struct PGresultClear {
 };
 using PostgresResult = std::unique_ptr<PGresult, PGresultClear>;
 
+// A command's result that is no failure.
+bool IsOk(const PGresult* result);
+// The first result of the next command; the rest of its results are dropped.
+PostgresResult NextResult(PGconn* connection);
+// Reads up to the pipeline's sync point, which ends it.
+void DrainToSync(PGconn* connection);
+
 // The column through which a table's rows are addressed for good: `id`, of an integer type, that
 // a unique index or primary key covers on its own. Unlike ctid it stays put when a row changes.
 struct PostgresIdKey {

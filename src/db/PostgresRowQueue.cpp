@@ -12,32 +12,6 @@ namespace {
 constexpr std::size_t kMaxRows = 4000;
 constexpr std::size_t kMaxCopyBytes = 4 << 20;
 
-bool IsOk(const PGresult* r) {
-    const auto status = PQresultStatus(r);
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-// The first result of the next command; the rest of its results are dropped.
-PostgresResult NextResult(PGconn* c) {
-    PostgresResult first;
-    while (PGresult* r = PQgetResult(c)) {
-        if (!first)
-            first.reset(r);
-        else
-            PQclear(r);
-    }
-    return first;
-}
-
-// Reads up to the pipeline's sync point.
-void DrainToSync(PGconn* c) {
-    while (PGresult* r = PQgetResult(c)) {
-        const bool isSync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
-        PQclear(r);
-        if (isSync || PQstatus(c) == CONNECTION_BAD) break;
-    }
-}
-
 }  // namespace
 
 PostgresRowQueue::PostgresRowQueue(PGconn* connection, ErrorFor errorFor)
