@@ -54,8 +54,9 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
 
 // The pass stores its numbers in batches (see BatchUpdate): in the table's order, one statement
 // each. A batch ends only where a visitor's rows end, so a pass stopped between batches leaves no
-// visitor half numbered, and most tables take a single batch.
-constexpr std::size_t kRowsPerBatch = 1'000'000;
+// visitor half numbered. Each batch rewrites pages from all over the table, so batches are as
+// large as memory allows (about 100 bytes a row): logs of up to ten million lines take one.
+constexpr std::size_t kRowsPerBatch = 4'000'000;
 constexpr std::size_t kSessionIdColumn = 0, kPageTimeColumn = 1;
 
 void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber) {
