@@ -173,12 +173,20 @@ bool PostgresRowQueue::IsOneCopy(std::size_t first, std::size_t last) const {
 
 void PostgresRowQueue::Flush() {
     if (rows_.empty()) return;
+    try {
+        SendAll();
+    } catch (...) {
+        // What was not stored is reported; it is never sent again.
+        Clear();
+        throw;
+    }
+    Clear();
+}
+
+void PostgresRowQueue::SendAll() {
     const std::size_t count = rows_.size();
     std::optional<DbError> refusal = SendAtomically(0, count);
-    if (!refusal) {
-        Clear();
-        return;
-    }
+    if (!refusal) return;
     // Nothing of the batch is stored. Rows [0, stored) go in, the prefix [0, refused) is known to
     // fail, so the refused row is the first one past the longest prefix that goes through.
     std::size_t stored = 0, refused = count;
@@ -192,7 +200,6 @@ void PostgresRowQueue::Flush() {
             stored = middle;
         }
     }
-    Clear();
     refusal->SetUnstoredRows(count - stored);
     throw *refusal;
 }

@@ -70,6 +70,8 @@ class PostgresRowQueue {
         bool IsAppend() const { return key == std::nullopt; }
     };
 
+    // Sends the whole queue; throws for the first refused row.
+    void SendAll();
     std::optional<DbError> SendAtomically(std::size_t first, std::size_t last);
     bool IsOneCopy(std::size_t first, std::size_t last) const;
     // Sends rows [first, last); the first refusal, if any.
