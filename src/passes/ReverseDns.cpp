@@ -5,6 +5,7 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "passes/IndexLoop.h"
+#include "db/SqlLiteral.h"
 #include "passes/SqlText.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/ProgressChannel.h"
@@ -79,7 +80,7 @@ void LookUpAndStore(ProgressChannel& channel, CADODatabase& db, const std::strin
         if (host.size() > kHostNameMaxBytes) host.resize(kHostNameMaxBytes);
         CADORecordset update(db);
         update.Open(
-            FormatSql(kHostNameUpdate, {base, SqlTextLiteral(host), SqlTextLiteral(address)}));
+            FormatSql(kHostNameUpdate, {base, StatementTextLiteral(host), StatementTextLiteral(address)}));
         state.completed.fetch_add(1, std::memory_order_relaxed);
         return true;
     };

@@ -7,6 +7,7 @@
 #include "db/BatchUpdate.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
+#include "db/SqlLiteral.h"
 #include "passes/SqlText.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/ProgressChannel.h"
@@ -15,11 +16,13 @@ namespace {
 
 constexpr const char* kNextIdQuery = "Select\nMax([%s_data].SessionID) AS NextID\nFrom\n[%s_data]";
 
+// Rows of one visitor at the same second would be walked in whatever order each database sorts
+// ties, and their page times would differ between the drivers: the id settles the order.
 constexpr const char* kMainQuery =
     "Select  [%s_data].id,\n  [%s_data].IP,\n  [%s_data].UserAgent,\n  [%s_data].DateTimeValue,\n"
     "  [%s_data].SessionID,\n  [%s_data].PageTimeSecs\nFrom\n  [%s_data]\nWhere\n"
     "  [%s_data].SessionID Is Null%s\nOrder By\n  [%s_data].IP,\n  [%s_data].UserAgent,\n"
-    "  [%s_data].DateTimeValue";
+    "  [%s_data].DateTimeValue,\n  [%s_data].id";
 
 constexpr double kHalfSecondDays = 0.5 / 86400.0;
 constexpr int kSessionTimeoutMinutes = 30;
@@ -47,7 +50,7 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     for (const std::string& extension : pageHitExtList) {
         if (!filter.empty()) filter += " or ";
         filter +=
-            extension.empty() ? column + " Is Null" : column + "=" + SqlTextLiteral(extension);
+            extension.empty() ? column + " Is Null" : column + "=" + StatementTextLiteral(extension);
     }
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
@@ -125,7 +128,8 @@ void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const st
 
         // The filter follows "Is Null"; every other place is the base name.
         statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base,
-                                           PageHitFilter(base, pageHitExtList), base, base, base});
+                                           PageHitFilter(base, pageHitExtList), base, base, base,
+                                           base});
         CADORecordset rows(db);
         if (!rows.Open(statement) || rows.RecordCount() <= 0) return;
         NumberSessions(channel, rows, sessionNumber);

@@ -30,11 +30,3 @@ std::string FormatWithBase(std::string_view pattern, std::string_view base) {
     return FillPlaces(pattern, [&] { return base; });
 }
 
-std::string SqlTextLiteral(std::string_view text) {
-    std::string literal = "'";
-    for (char c : text) {
-        if (c == '\'') literal += '\'';
-        literal += c;
-    }
-    return literal + "'";
-}

@@ -13,7 +13,5 @@ std::string FormatSql(std::string_view pattern, std::initializer_list<std::strin
 // `pattern` with every "%s" place filled by the table base name.
 std::string FormatWithBase(std::string_view pattern, std::string_view base);
 
-// `text` as a string literal of the program's SQL (single quotes doubled). The drivers
-// translate literals of that style into their own, so a quote or any other byte in a value stays
-// data and never becomes part of the statement.
-std::string SqlTextLiteral(std::string_view text);
+// Values go into statements as StatementTextLiteral (db/SqlLiteral.h): the one literal that
+// means exactly its bytes, quotes and 0x00 included, on every driver.

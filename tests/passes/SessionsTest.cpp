@@ -60,6 +60,24 @@ TEST_P(SessionsTest, VisitorsAreTheAddressAndAgentRunTogetherAsOneCaseSensitiveT
     EXPECT_EQ(table->Column("PageTimeSecs"), (Texts{"120", "NULL", "NULL", "60", "NULL"}));
 }
 
+// Hits of one visitor in the same second are walked in id order on every driver, whatever order
+// the rows lie in: the first gets a page time of 0, the last the time to the next hit.
+TEST_P(SessionsTest, HitsOfTheSameSecondAreTakenInIdOrder) {
+    KP_PASS_TABLE(table, GetParam(), dir);
+    table->Add({
+        {.ip = "5.5.5.5", .agent = "A", .time = "2015-05-17 10:00:00"},
+        {.ip = "5.5.5.5", .agent = "A", .time = "2015-05-17 10:00:00"},
+        {.ip = "5.5.5.5", .agent = "A", .time = "2015-05-17 10:01:00"},
+    });
+    // The row stored first now has the larger id.
+    CADOCommand(table->db, "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " +
+                               "WHERE id < 3",
+                CADOCommand::kCommandText)
+        .Execute();
+    Run(*table);
+    EXPECT_EQ(table->Column("PageTimeSecs"), (Texts{"0", "60", "NULL"}));
+}
+
 TEST_P(SessionsTest, OnlyPageHitsGetSessionsAndTheirTimesSkipOtherHits) {
     KP_PASS_TABLE(table, GetParam(), dir);
     table->Add({
@@ -151,7 +169,7 @@ TEST(SessionsFailureTest, ARowThatCannotBeStoredEndsThePassShowingTheMainQuery) 
     const std::string& message = channel.messages[0];
     EXPECT_NE(message.find("row 3 refused"), std::string::npos) << message;
     EXPECT_NE(message.find("\r\n\r\nSQL:\r\nSelect  [Web_data].id,\n"), std::string::npos);
-    const std::string tail = "\n  [Web_data].UserAgent,\n  [Web_data].DateTimeValue";
+    const std::string tail = "\n  [Web_data].DateTimeValue,\n  [Web_data].id";
     EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
     // The numbers are stored a batch at a time, whole or not at all: a visitor is never left
     // half numbered, and the rows wait for the next run.
