@@ -57,12 +57,17 @@ public:
     // data: a stray 0x1A inside a request must not silently drop every line behind it.
     enum class CtrlZ { EndsFile, IsData };
 
+    // A log whose lines end with CR alone would otherwise be one line; small data files keep a
+    // CR inside a line as data, as they always have.
+    enum class LoneCr { IsData, EndsLine };
+
     // Text files: LF ends a line, CR directly before LF is dropped, 0x1A ends the file (unless
-    // `ctrlZ` says otherwise); every other byte, 0x00 included, stays in its line. The list is
-    // replaced only when the whole file was read; on failure it is left as it was.
-    // `ReadTextFile` shows the file's error text through `messages` unless quiet (or null).
+    // `ctrlZ` says otherwise), a CR elsewhere ends a line when `loneCr` says so; every other byte,
+    // 0x00 included, stays in its line. The list is replaced only when the whole file was read;
+    // on failure it is left as it was. `ReadTextFile` shows the file's error text through
+    // `messages` unless quiet (or null).
     bool ReadTextFile(const std::string& fileName, bool quiet, ProgressChannel* messages = nullptr,
-                      CtrlZ ctrlZ = CtrlZ::EndsFile);
+                      CtrlZ ctrlZ = CtrlZ::EndsFile, LoneCr loneCr = LoneCr::IsData);
     // Silent; up to five attempts 100 ms apart.
     bool LoadFromFile(const std::string& fileName);
     // Up to five attempts, each failure shown through `messages`; lines end in CR LF.
@@ -82,13 +87,15 @@ private:
 // Cuts bytes that arrive in pieces of any size into lines at line feeds and appends them to a
 // list, carrying an unfinished line from one piece to the next, so that a large file never has
 // to be held whole next to its lines. The line feed is removed; an empty last line (the file
-// ends with a line feed) is not added.
+// ends with a line feed) is not added. With `LoneCr::EndsLine` a CR that is not followed by a
+// line feed ends a line as well, and is removed.
 class LineCollector {
 public:
     enum class CarriageReturn { DroppedBeforeLineFeed, Kept };
 
-    LineCollector(std::vector<std::string>& lines, CarriageReturn carriageReturn)
-        : lines_(lines), carriageReturn_(carriageReturn) {}
+    LineCollector(std::vector<std::string>& lines, CarriageReturn carriageReturn,
+                  CStringArrayPBEx::LoneCr loneCr = CStringArrayPBEx::LoneCr::IsData)
+        : lines_(lines), carriageReturn_(carriageReturn), loneCr_(loneCr) {}
 
     void Append(std::string_view bytes);
     // Takes the last line when the bytes did not end with a line feed.
@@ -96,8 +103,11 @@ public:
 
 private:
     void AddLine(std::string line);
+    // Adds the lines that lone CRs end within `line`; returns what follows the last of them.
+    std::string TakeLinesEndedByLoneCr(std::string line);
 
     std::vector<std::string>& lines_;
     CarriageReturn carriageReturn_;
+    CStringArrayPBEx::LoneCr loneCr_;
     std::string partial_;
 };

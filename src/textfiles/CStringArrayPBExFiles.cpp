@@ -59,8 +59,8 @@ int OpenForReading(const std::string& fileName, FileDescriptor& file) {
 
 // Reads the open file to its end into `lines`. Returns errno of a failed read, 0 on success.
 int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
-              std::vector<std::string>& lines) {
-    LineCollector collector(lines, LineCollector::CarriageReturn::DroppedBeforeLineFeed);
+              CStringArrayPBEx::LoneCr loneCr, std::vector<std::string>& lines) {
+    LineCollector collector(lines, LineCollector::CarriageReturn::DroppedBeforeLineFeed, loneCr);
     auto block = std::make_unique<char[]>(kReadBlockSize);
     for (;;) {
         ssize_t count = ::read(file.Get(), block.get(), kReadBlockSize);
@@ -100,7 +100,20 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
+std::string LineCollector::TakeLinesEndedByLoneCr(std::string line) {
+    if (loneCr_ != CStringArrayPBEx::LoneCr::EndsLine) return line;
+    std::size_t start = 0;
+    // A CR as the line's last byte stood before its line feed: that one is not alone.
+    for (std::size_t cr = line.find('\r'); cr != std::string::npos && cr + 1 < line.size();
+         cr = line.find('\r', start)) {
+        lines_.push_back(line.substr(start, cr - start));
+        start = cr + 1;
+    }
+    return start == 0 ? line : line.substr(start);
+}
+
 void LineCollector::AddLine(std::string line) {
+    line = TakeLinesEndedByLoneCr(std::move(line));
     if (carriageReturn_ == CarriageReturn::DroppedBeforeLineFeed && !line.empty() &&
         line.back() == '\r')
         line.pop_back();
@@ -128,16 +141,20 @@ void LineCollector::Append(std::string_view bytes) {
 }
 
 void LineCollector::Finish() {
-    if (!partial_.empty()) lines_.push_back(std::move(partial_));
+    std::string last = TakeLinesEndedByLoneCr(std::move(partial_));
     partial_.clear();
+    // Without a line feed after it, a CR at the very end is alone too.
+    if (loneCr_ == CStringArrayPBEx::LoneCr::EndsLine && !last.empty() && last.back() == '\r')
+        last.pop_back();
+    if (!last.empty()) lines_.push_back(std::move(last));
 }
 
 bool CStringArrayPBEx::ReadTextFile(const std::string& fileName, bool quiet,
-                                    ProgressChannel* messages, CtrlZ ctrlZ) {
+                                    ProgressChannel* messages, CtrlZ ctrlZ, LoneCr loneCr) {
     FileDescriptor file(-1);
     int error = OpenForReading(fileName, file);
     std::vector<std::string> lines;
-    if (error == 0) error = ReadLines(file, ctrlZ, lines);
+    if (error == 0) error = ReadLines(file, ctrlZ, loneCr, lines);
     if (error != 0) {
         if (!quiet) Show(messages, FileErrorText(error, fileName));
         return false;
@@ -153,7 +170,7 @@ bool CStringArrayPBEx::LoadFromFile(const std::string& fileName) {
         FileDescriptor file(-1);
         if (OpenForReading(fileName, file) == 0) {
             std::vector<std::string> lines;
-            if (ReadLines(file, CtrlZ::EndsFile, lines) != 0) return false;
+            if (ReadLines(file, CtrlZ::EndsFile, LoneCr::IsData, lines) != 0) return false;
             items_.swap(lines);
             return true;
         }

@@ -85,9 +85,9 @@ bool CGZip::ReadAll(std::unique_ptr<char[]>& buffer, std::size_t& length) {
     return length != 0;
 }
 
-bool CGZip::ReadLines(CStringArrayPBEx& lines) {
+bool CGZip::ReadLines(CStringArrayPBEx& lines, CStringArrayPBEx::LoneCr loneCr) {
     if (!IsOpen() || mode_ != OpenMode::Read) return false;
-    LineCollector collector(lines.Items(), LineCollector::CarriageReturn::Kept);
+    LineCollector collector(lines.Items(), LineCollector::CarriageReturn::Kept, loneCr);
     auto block = std::make_unique<char[]>(kLineBlockSize);
     for (;;) {
         const long count = ReadBlock(block.get(), kLineBlockSize);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-class CStringArrayPBEx;
+#include "textfiles/CStringArrayPBEx.h"
 struct gzFile_s;
 
 class CZipper {
@@ -49,7 +49,8 @@ class CGZip : public CZipper {
     // Appends the decompressed content to `lines`, cut at line feeds as it is decompressed, so
     // that the text never exists whole next to its lines. Every other byte stays in its line.
     // False on a decompression error, with `lines` then holding what came before it.
-    bool ReadLines(CStringArrayPBEx& lines);
+    bool ReadLines(CStringArrayPBEx& lines,
+                   CStringArrayPBEx::LoneCr loneCr = CStringArrayPBEx::LoneCr::IsData);
 
     // The library's reason for the last failure, without the file name it prefixes.
     std::string LastError() const;

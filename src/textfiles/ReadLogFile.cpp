@@ -26,7 +26,7 @@ bool ReadGzipLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressC
         return false;
     }
     CStringArrayPBEx read;
-    if (!gzip.ReadLines(read)) {
+    if (!gzip.ReadLines(read, CStringArrayPBEx::LoneCr::EndsLine)) {
         ShowMessage(channel,
                     "Could not decompress the .gz file " + fileName + ": " + gzip.LastError());
         return false;
@@ -40,7 +40,8 @@ bool ReadGzipLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressC
 
 bool ReadPlainLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
     ShowReadingStatus(channel);
-    if (!lines.ReadTextFile(fileName, false, &channel, CStringArrayPBEx::CtrlZ::IsData)) {
+    if (!lines.ReadTextFile(fileName, false, &channel, CStringArrayPBEx::CtrlZ::IsData,
+                            CStringArrayPBEx::LoneCr::EndsLine)) {
         channel.ShowStatus(false);
         return false;
     }

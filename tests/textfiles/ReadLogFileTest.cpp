@@ -56,6 +56,24 @@ TEST(ReadLogFile, GzipKeepsCarriageReturnsPlainDropsThoseBeforeLineFeeds) {
     EXPECT_EQ(GzipLines("a\nb\n"), (V{"a", "b"}));
 }
 
+// A log written with CR alone at each line's end must not become one line (and one row).
+TEST(ReadLogFile, ACarriageReturnAloneEndsALineOfALog) {
+    EXPECT_EQ(PlainLines("a\rb\rc"), (V{"a", "b", "c"}));
+    EXPECT_EQ(PlainLines("a\rb\r\nc\r"), (V{"a", "b", "c"}));
+    EXPECT_EQ(GzipLines("a\rb\r"), (V{"a", "b"}));
+    EXPECT_EQ(GzipLines("a\rb\r\nc"), (V{"a", "b\r", "c"}));
+    // A CR that ends one read of a MiB and the LF that starts the next are one line end.
+    const std::string longLine((1 << 20) - 1, 'x');
+    EXPECT_EQ(PlainLines(longLine + "\r\nb\r\n"), (V{longLine, "b"}));
+    EXPECT_EQ(GzipLines(longLine + "\r\nb"), (V{longLine + "\r", "b"}));
+    // Data files keep a CR inside a line as data.
+    TempDir dir;
+    WriteBytes(dir.File("Spiders.txt"), "bot\rx\n");
+    CStringArrayPBEx spiders;
+    ASSERT_TRUE(spiders.ReadTextFile(dir.File("Spiders.txt"), true));
+    EXPECT_EQ(spiders.Items(), (V{"bot\rx"}));
+}
+
 TEST(ReadLogFile, NoByteEndsALogEarly) {
     const std::string content = "a\n\0b\x1a\n\x1a\0c\n"s;
     const V expected{"a", "\0b\x1a"s, "\x1a\0c"s};
