@@ -66,6 +66,10 @@ void CKestrelportDlg::RunExport() {
         MessageBox("You must supply a source file and a database connection string!");
         return;
     }
+    if (const std::string problem = TargetBaseNameProblem(TableBaseName); !problem.empty()) {
+        MessageBox(problem);
+        return;
+    }
     // Stored before the log is read, so that a run that fails later still becomes the default
     // of the next start.
     const char* section = SettingsKey::Section;

@@ -15,6 +15,10 @@ void CKestrelportDlg::OnLookupButton() {
     }
     UpdateData(true);
     if (ConnectionString.empty()) return;
+    if (const std::string problem = TargetBaseNameProblem(TableBaseName); !problem.empty()) {
+        MessageBox(problem);
+        return;
+    }
     if (!TableExists(ConnectionString, TargetTableName(TableBaseName))) {
         MessageBox("The target table does not exist in the specified database!");
         return;

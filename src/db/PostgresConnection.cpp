@@ -383,6 +383,9 @@ std::unique_ptr<DbConnection> ConnectWith(const PostgresConnectionOptions& optio
             ConnectFailureCode(why), kSource,
             "Cannot connect to the PostgreSQL server: " + ScrubSecrets(why, options.secrets));
     }
+    // The server's notices ("…does not exist, skipping") are for people typing statements; the
+    // program says itself what went wrong, and a terminal run would be littered with them.
+    PQsetNoticeProcessor(connection.get(), [](void*, const char*) {}, nullptr);
     return std::make_unique<PostgresConnection>(std::move(connection), options.secrets);
 }
 

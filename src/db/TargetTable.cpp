@@ -19,3 +19,10 @@ std::string TargetTableCreateStatement(const std::string& base) {
            "\tReferrer text,\n   SearchTerm varchar(255),\n   ResultsPage smallint,\n"
            "\tUserAgent text,\n   IsSpider varchar(1))";
 }
+
+std::string TargetBaseNameProblem(const std::string& base) {
+    if (base.size() <= kMaxTargetBaseBytes) return {};
+    return "The table base name is too long: it may have at most " +
+           std::to_string(kMaxTargetBaseBytes) + " bytes, so that the table's names fit the 63 " +
+           "bytes a database keeps of a name.";
+}
