@@ -1,9 +1,12 @@
 #include "pipeline/CoreWriter.h"
 
+#include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
+#include "db/DbError.h"
 #include "db/TargetTable.h"
 #include "passes/SqlText.h"
 #include "pipeline/AnalysedLine.h"
@@ -52,14 +55,27 @@ void HideProgress(ProgressChannel& channel) {
     channel.ShowStatus(false);
 }
 
-std::int32_t BiggestId(CADODatabase& db, const std::string& base) {
+// Read whole, not as 32 bits: ids past the column's range (written by another program into a
+// database that does not check them) must not make the numbering start again at 1.
+std::int64_t BiggestId(CADODatabase& db, const std::string& base) {
     CADORecordset query(db);
     query.Open(FormatWithBase(kBiggestId, base));
-    std::int32_t biggest = 0;
+    std::string biggest;
     // An empty table answers NULL, which leaves the counter at 0.
-    if (!query.IsEof() && !query.ReadFieldLong("BiggestID", biggest)) biggest = 0;
+    if (!query.IsEof()) query.ReadFieldText("BiggestID", biggest);
     query.Close();
-    return biggest;
+    return biggest.empty() ? 0 : std::strtoll(biggest.c_str(), nullptr, 10);
+}
+
+// The id column is `int`. PostgreSQL refuses a larger id; SQLite would store it, and the table
+// would then hold ids no 32-bit reader takes back. Such a row is refused on every driver alike.
+void RequireIdInRange(std::int64_t id) {
+    constexpr std::int64_t kLargestId = std::numeric_limits<std::int32_t>::max();
+    if (id > kLargestId)
+        throw CADOException(kErrorUnspecified,
+                            "The next id, " + std::to_string(id) +
+                                ", does not fit the id column (at most " +
+                                std::to_string(kLargestId) + ").");
 }
 
 // The columns of one kept line, in the order the table's writers have always set them.
@@ -102,8 +118,6 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
         }
         rows = CADORecordset(db);
         if (context.resetTable) rows.Open(FormatWithBase(kClearTable, context.base));
-        // Wide enough that counting past the column's range cannot overflow here; the database
-        // then refuses the row, which is reported like any other refusal.
         std::int64_t id = BiggestId(db, context.base);
         rows.Open(TargetTableName(context.base));
         LoadIpToCountry(context.countries, channel);
@@ -121,6 +135,7 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
             for (i = 0; i < total; ++i) {
                 const AnalysedLine& line = analysed.At(i);
                 if (line.included) {
+                    RequireIdInRange(id + 1);
                     uncommitted.Handed(i);
                     ++done.rowsWritten;
                     rows.AddNew();

@@ -63,6 +63,30 @@ TEST_P(CoreWriterTest, IdsContinueAfterTheLargestAndResetStartsAgainAtOne) {
     EXPECT_EQ(table->Column("FileName"), (std::vector<std::string>{"c", "d"}));
 }
 
+// Ids live in an `int` column. The largest id is read whole, and a row whose id would not fit is
+// refused like any row the database refuses, on every driver alike.
+TEST_P(CoreWriterTest, IdsStopAtTheColumnsRangeAndAreNeverRestarted) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    ASSERT_TRUE(run.Write(*table, {LogLine("/a.html")}));
+    table->Run("UPDATE [" + TargetTableName(table->Base()) + "] SET id = 2147483646");
+    WriterRun next;
+    EXPECT_FALSE(next.Write(*table, {LogLine("/b.html"), LogLine("/c.html"), LogLine("/d.html")}));
+    ASSERT_EQ(next.channel.messages.size(), 1u);
+    EXPECT_NE(next.channel.messages[0].find("The next id, 2147483648, does not fit the id column"),
+              std::string::npos)
+        << next.channel.messages[0];
+    EXPECT_TRUE(next.channel.messages[0].ends_with("Processed 1 of 3 records in log file."));
+    EXPECT_EQ(table->Column("id"), (std::vector<std::string>{"2147483646", "2147483647"}));
+    if (GetParam() == WriterDriver::Sqlite) {
+        // Ids past the range that another program wrote are not taken for an empty table.
+        table->Run("UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3000000000 " +
+                   "WHERE id = 2147483647");
+        WriterRun again;
+        EXPECT_FALSE(again.Write(*table, {LogLine("/e.html")}));
+        EXPECT_EQ(table->Count(), 2);
+    }
+}
+
 TEST_P(CoreWriterTest, ARefusedRowStopsTheRunAndKeepsTheRowsBeforeIt) {
     KP_WRITER_TABLE(table, GetParam(), dir);
     // Long enough that the lines are analysed in several batches ahead of the writes.
