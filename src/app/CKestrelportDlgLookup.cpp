@@ -5,6 +5,19 @@
 #include "db/CADOXCatalog.h"
 #include "db/TargetTable.h"
 
+namespace {
+
+bool CanOpenDatabase(const std::string& connectionString) {
+    try {
+        CADODatabase db;
+        return db.Open(connectionString);
+    } catch (const CADOException&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void CKestrelportDlg::OnLookupButton() {
     // A pause must not depend on the fields: the user may have changed or emptied them since the
     // pass started, and the pass keeps working on what it was started with.
@@ -20,7 +33,11 @@ void CKestrelportDlg::OnLookupButton() {
         return;
     }
     if (!TableExists(ConnectionString, TargetTableName(TableBaseName))) {
-        MessageBox("The target table does not exist in the specified database!");
+        // The catalog answers no as well when it cannot reach the database at all (a wrong
+        // password, a file it may not open): then that is what the user needs to hear.
+        MessageBox(CanOpenDatabase(ConnectionString)
+                       ? "The target table does not exist in the specified database!"
+                       : "Unable to open database with connection string provided!");
         return;
     }
     LookupRunning.store(1, std::memory_order_relaxed);

@@ -112,9 +112,29 @@ void TerminalWindowServices::ClearLine() {
     drawn_.clear();
 }
 
+namespace {
+
+// The dialog's messages break their lines with CR LF, and data quoted in them may hold a CR of
+// its own; on a terminal a CR returns to the start of the line and the text before it is
+// overwritten.
+std::string TerminalText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out += text[i];
+        } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 void TerminalWindowServices::PrintNote(const std::string& text) {
     ClearLine();
-    Write(settings_.err, text + "\n");
+    Write(settings_.err, TerminalText(text) + "\n");
     Redraw();
 }
 
@@ -141,7 +161,7 @@ void TerminalWindowServices::RunErrorLogDialog(CErrorLogDlg& dialog) {
     const std::string text = CErrorLogDlg::BuildText(dialog.BadLineList());
     if (settings_.errorLogFile.empty()) {
         ClearLine();
-        Write(settings_.err, text);
+        Write(settings_.err, TerminalText(text));
         return;
     }
     errno = 0;

@@ -112,8 +112,10 @@ TEST_F(KestrelportProgramTest, AnExportPrintsOneSummaryLineAndListsMalformedLine
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     // Not a terminal: no progress line, only the summary.
     EXPECT_EQ(outcome.out, "3 rows written to Web_data, 1 malformed line.\n");
-    EXPECT_EQ(outcome.err, CErrorLogDlg::BuildText(
-                               {"Line 2 incomplete/improperly formed: \"" + malformed + "\""}));
+    // On a terminal the list's CR LF line ends are plain line feeds: a CR would move the cursor.
+    EXPECT_EQ(outcome.err, "** There were 1 records in the log file with missing or incomplete "
+                           "data! **\n\nLine 2 incomplete/improperly formed: \"" +
+                               malformed + "\"\n");
     EXPECT_EQ(Rows("Web_data"), 3);
     // Stored like a run of "Go!", untouched values as the dialog showed them.
     EXPECT_EQ(Stored("Source"), log);
@@ -176,7 +178,7 @@ TEST_F(KestrelportProgramTest, FailuresExitWith1AndPrintTheMessage) {
     WriteBytes(log, Line("/a.html") + "\n" + Line("/b." + std::string(40, 'x')) + "\n");
     outcome = Run(ExportTo({"--include-exts", ""}));
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.err.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n"));
+    EXPECT_TRUE(outcome.err.starts_with("SQL Error in WriteCombinedLog:\n\n"));
     EXPECT_TRUE(outcome.err.ends_with("Processed 1 of 2 records in log file.\n"));
     EXPECT_EQ(outcome.out, "");
 }
@@ -185,6 +187,10 @@ TEST_F(KestrelportProgramTest, HostnamesFillsTheTableOrSaysWhyNot) {
     Outcome outcome = Run({"hostnames", "--connection", connection});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, "The target table does not exist in the specified database!\n");
+    outcome = Run({"hostnames", "--connection",
+                   "Provider=SQLite;Data Source=" + dir.File("no such folder/web.db")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "Unable to open database with connection string provided!\n");
 
     outcome = Run({"hostnames"});
     EXPECT_EQ(outcome.status, 1)
