@@ -66,6 +66,20 @@ QueryResult ReadRows(const PGresult* r, int firstColumn) {
     return result;
 }
 
+// The column a refused value was meant for. The server names it in a field of its own for some
+// refusals, and for a value of COPY data only in the error's context ("COPY t, line 3, column
+// extension: …").
+std::string ColumnOf(const PGresult* r) {
+    if (const char* column = PQresultErrorField(r, PG_DIAG_COLUMN_NAME)) return column;
+    const char* context = PQresultErrorField(r, PG_DIAG_CONTEXT);
+    if (!context) return {};
+    const std::string_view text(context);
+    const std::size_t at = text.find(", column ");
+    if (text.rfind("COPY ", 0) != 0 || at == std::string_view::npos) return {};
+    const std::string_view rest = text.substr(at + 9);
+    return std::string(rest.substr(0, rest.find(':')));
+}
+
 bool IsTrue(const PGresult* r, int row, int column) {
     return std::string_view(PQgetvalue(r, row, column)) == "t";
 }
@@ -118,6 +132,9 @@ DbError PostgresConnection::ErrorFor(const PGresult* r) {
     std::string text;
     if (const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr) {
         text = primary;
+        if (const std::string column = ColumnOf(r);
+            !column.empty() && text.find('"' + column + '"') == std::string::npos)
+            text += " (column \"" + column + "\")";
         if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL))
             text += std::string("\n") + detail;
     } else {

@@ -21,12 +21,19 @@ std::size_t CharacterCount(const std::string& utf8) {
     return count;
 }
 
-void CheckRange(const std::string& text, long long low, long long high, const char* type) {
+// The server's words for a bad value do not say where it went; the user needs to know.
+std::string InColumn(const PostgresColumnRule& rule) {
+    return " (column \"" + rule.name + "\")";
+}
+
+void CheckRange(const std::string& text, long long low, long long high, const char* type,
+                const PostgresColumnRule& rule) {
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (errno == ERANGE || value < low || value > high)
-        Refuse("22003", "value \"" + text + "\" is out of range for type " + type);
+        Refuse("22003",
+               "value \"" + text + "\" is out of range for type " + type + InColumn(rule));
 }
 
 }  // namespace
@@ -45,8 +52,9 @@ void CheckRow(const std::string& table, const std::vector<PostgresColumnRule>& r
         if (rule.maxCharacters >= 0 &&
             CharacterCount(*value) > static_cast<std::size_t>(rule.maxCharacters))
             Refuse("22001", "value too long for type character varying(" +
-                                std::to_string(rule.maxCharacters) + ")");
-        if (rule.typeOid == kInt2) CheckRange(*value, -32768, 32767, "smallint");
-        if (rule.typeOid == kInt4) CheckRange(*value, -2147483648LL, 2147483647LL, "integer");
+                                std::to_string(rule.maxCharacters) + ")" + InColumn(rule));
+        if (rule.typeOid == kInt2) CheckRange(*value, -32768, 32767, "smallint", rule);
+        if (rule.typeOid == kInt4)
+            CheckRange(*value, -2147483648LL, 2147483647LL, "integer", rule);
     }
 }

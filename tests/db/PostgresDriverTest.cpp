@@ -204,6 +204,22 @@ TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
         ADD_FAILURE() << "a four-letter country was stored";
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "22001");
+        EXPECT_NE(std::string(e.what()).find("(column \"country\")"), std::string::npos)
+            << e.what();
+    }
+    // A value only the server refuses (a limit changed since the insert was prepared) is named too.
+    db->Execute("ALTER TABLE " + base + "_data ALTER COLUMN identd TYPE varchar(2)");
+    row[2] = FieldValue::Text("ZZ");
+    row[3] = FieldValue::Text("abc");  // identd, now of two characters, unknown to the insert
+    db->Begin();
+    insert->Insert(row);
+    try {
+        db->Commit();
+        ADD_FAILURE() << "an over-long identd was stored";
+    } catch (const DbError& e) {
+        EXPECT_EQ(Sqlstate(e), "22001");
+        EXPECT_NE(std::string(e.what()).find("(column \"identd\")"), std::string::npos)
+            << e.what();
     }
 }
 
