@@ -47,6 +47,16 @@ std::string OpenFailureText(const std::string& fileName, const char* sqliteMessa
     return std::string("The SQLite database file cannot be opened: ") + sqliteMessage + ".";
 }
 
+const char* const kReadOnlyFolder =
+    "The folder of the SQLite database file cannot be written to: SQLite keeps its log files "
+    "beside the database, even to read it.";
+
+bool FolderIsWritable(const std::string& fileName) {
+    std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+    if (folder.empty()) folder = ".";
+    return access(folder.c_str(), W_OK) == 0;
+}
+
 // Process-wide settings, which have to be made before the library's first use, so any open
 // comes through here first. Memory statistics take a process-wide lock on every allocation of
 // the library, and rows are written by the million; nothing here reads the statistics.
@@ -196,6 +206,17 @@ std::string SqliteQuotedName(const std::string& name) {
 }
 
 SqliteConnection::SqliteConnection(const std::string& fileName) : handle_(OpenHandle(fileName)) {
+    try {
+        Configure();
+    } catch (const DbError& error) {
+        // SQLite says only "unable to open database file" when it cannot create its log files
+        // beside a database that is there and readable.
+        if (!FolderIsWritable(fileName)) throw DbError(error.Code(), kSource, kReadOnlyFolder);
+        throw;
+    }
+}
+
+void SqliteConnection::Configure() {
     std::lock_guard lock(handle_->mutex);
     // The first statement reads the file, so a file that is no database fails here, on Open.
     // A new file gets pages twice SQLite's default: log rows are a few hundred bytes, and larger

@@ -44,6 +44,8 @@ class SqliteConnection : public DbConnection {
     std::string CodeMessage(std::int32_t code) const override { return SqliteCodeMessage(code); }
 
   private:
+    // The settings every connection works with; the first statement reads the file.
+    void Configure();
     void ExecuteLocked(const std::string& sql);
 
     std::shared_ptr<SqliteHandle> handle_;
