@@ -148,6 +148,32 @@ TEST_F(ExportRunTest, ARunWritesTheRowsRunsThePassesAndThenListsTheMalformedLine
     EXPECT_EQ(Rows(), 8);
 }
 
+// Two set-ups sharing one database file keep to their own tables, passes included.
+TEST_F(ExportRunTest, TwoTablesOfOneFileKeepToThemselves) {
+    WriteBytes(logFile, Line("/robots.txt", "5.5.5.5") + "\n" + Line("/a.html") + "\n");
+    window.SetControlText(ControlId::TableBase, "First");
+    dialog.RunExport();
+    WriteBytes(logFile, Line("/b.html", "5.5.5.5") + "\n");
+    window.SetControlText(ControlId::TableBase, "Second");
+    dialog.RunExport();
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
+
+    CADODatabase db;
+    db.Open(connection);
+    auto scalar = [&](const std::string& sql) {
+        CADORecordset rows(db);
+        rows.Open(sql);
+        std::string value;
+        rows.ReadFieldText("v", value);
+        return value;
+    };
+    EXPECT_EQ(scalar("Select Count(*) As v From [First_data]"), "2");
+    EXPECT_EQ(scalar("Select Count(*) As v From [Second_data]"), "1");
+    // The robots.txt request of the first log marks nothing in the second table.
+    EXPECT_EQ(scalar("Select Count(*) As v From [Second_data] Where IsSpider Is Not Null"), "0");
+    EXPECT_EQ(scalar("Select Max(SessionID) As v From [Second_data]"), "1");
+}
+
 TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
     WriteBytes(logFile, Line("/a.html") + "\n" + Line("/b." + std::string(40, 'x')) + "\n");
     dialog.RunExport();

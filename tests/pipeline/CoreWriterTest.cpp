@@ -167,6 +167,36 @@ TEST_P(CoreWriterTest, TextsThatLookLikeSqlOrAreNotAsciiAreStoredAsLogged) {
               (Rows{{"o'brien", request, "o'neil", referrer, agent}}));
 }
 
+// Every limited text column refuses a value one character too long, whatever the driver, and
+// says which column it was; nothing is cut to fit.
+TEST_P(CoreWriterTest, EveryLimitedColumnRefusesAnOverLongValueAndNamesIt) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    const std::string long256(256, 'v');
+    const std::string ext33(33, 'e');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"IP", long256 + " - - [10/Oct/2012:13:55:36 +0100] \"GET /a.html HTTP/1.1\" 200 1"},
+        {"identd", "1.2.3.4 " + long256 + " - [10/Oct/2012:13:55:36 +0100] \"GET /a.html\" 200 1"},
+        {"UserID", "1.2.3.4 - " + long256 + " [10/Oct/2012:13:55:36 +0100] \"GET /a.html\" 200 1"},
+        {"DateTimeTxt", "1.2.3.4 - - [" + long256 + "] \"GET /a.html HTTP/1.1\" 200 1"},
+        {"FileName",
+         "1.2.3.4 - - [10/Oct/2012:13:55:36 +0100] \"GET /" + long256 + ".html HTTP/1.1\" 200 1"},
+        {"Extension",
+         "1.2.3.4 - - [10/Oct/2012:13:55:36 +0100] \"GET /a." + ext33 + " HTTP/1.1\" 200 1"},
+    };
+    for (const auto& [column, line] : cases) {
+        WriterRun refused;
+        EXPECT_FALSE(refused.Write(*table, {line})) << column;
+        ASSERT_EQ(refused.channel.messages.size(), 1u) << column;
+        std::string message = refused.channel.messages[0];
+        for (char& c : message) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string name = column;
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_NE(message.find(name), std::string::npos) << message;
+        EXPECT_TRUE(message.ends_with("processed 0 of 1 records in log file.")) << message;
+        EXPECT_EQ(table->Count(), 0) << column;
+    }
+}
+
 class CoreWriterSqliteTest : public ::testing::Test {
   protected:
     TempDir dir;
