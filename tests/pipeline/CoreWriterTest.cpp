@@ -161,10 +161,10 @@ TEST_P(CoreWriterTest, TextsThatLookLikeSqlOrAreNotAsciiAreStoredAsLogged) {
     const std::string referrer = "http://x/?q=it's 100%; DROP TABLE Web_data; -- ' OR '1'='1";
     const std::string agent = "Agent/1.0 (\\'; --) " + high;
     const std::string request = "GET /o'neil.html?a=%27;-- HTTP/1.1";
-    ASSERT_TRUE(run.Write(*table, {"1.2.3.4 - o'brien [10/Oct/2012:13:55:36 +0100] \"" + request +
-                                   "\" 200 1 \"" + referrer + "\" \"" + agent + "\""}));
-    EXPECT_EQ(table->Rows({"UserID", "Request", "FileName", "Referrer", "UserAgent"}),
-              (Rows{{"o'brien", request, "o'neil", referrer, agent}}));
+    ASSERT_TRUE(run.Write(*table, {"1.2.3.4';-- x'\\; o'brien [10/Oct/2012:13:55:36 +0100] \"" +
+                                   request + "\" 200 1 \"" + referrer + "\" \"" + agent + "\""}));
+    EXPECT_EQ(table->Rows({"IP", "identd", "UserID", "Request", "FileName", "Referrer", "UserAgent"}),
+              (Rows{{"1.2.3.4';--", "x'\\;", "o'brien", request, "o'neil", referrer, agent}}));
 }
 
 // Every limited text column refuses a value one character too long, whatever the driver, and
