@@ -126,6 +126,8 @@ TEST(PostgresErrorCode, SqlStatesPackIntoTaggedCodesAndBack) {
 TEST(PostgresErrorCode, MeaningNamesTheConditionOrItsClass) {
     EXPECT_EQ(PostgresCodeMeaning(*PackSqlState("23502")), "23502 not_null_violation");
     EXPECT_EQ(PostgresCodeMeaning(*PackSqlState("28P01")), "28P01 invalid_password");
+    // A name used twice in one statement is no syntax error, whatever its class says.
+    EXPECT_EQ(PostgresCodeMeaning(*PackSqlState("42712")), "42712 duplicate_alias");
     EXPECT_EQ(PostgresCodeMeaning(*PackSqlState("22P05")), "22P05 data_exception");
     EXPECT_EQ(PostgresCodeMeaning(*PackSqlState("QQ001")), "QQ001");
     EXPECT_FALSE(PostgresCodeMeaning(static_cast<std::int32_t>(0x800A0CC1u)));
