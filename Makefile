@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test gui bench build clean
+.PHONY: run test gui bench fuzz build clean
 
 BUILD := build/release
 
@@ -19,6 +19,10 @@ bench: build
 
 test:
 	scripts/run-tests
+
+# Not part of `make test`: it takes FUZZ_SECONDS (default 60) per target and needs clang.
+fuzz:
+	scripts/run-fuzzers
 
 clean:
 	rm -rf build

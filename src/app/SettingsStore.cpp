@@ -24,15 +24,21 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The lines as they stand, carriage returns included: a rewrite gives back every line it does
+// not change byte for byte. Dropping the CR here and writing the lines back with bare line feeds
+// would cut one more CR off a value ending in one at every write of any other setting.
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
+    while (std::getline(in, line)) lines.push_back(std::move(line));
     return lines;
+}
+
+// A line as entries and sections are read from it: without the CR of a CR LF line break.
+std::string_view LineText(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
 }
 
 struct EntryPosition {
@@ -46,15 +52,16 @@ EntryPosition FindEntry(const std::vector<std::string>& lines, std::string_view 
     EntryPosition found;
     bool inSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (auto name = ParseIniSection(lines[i])) {
+        const std::string_view line = LineText(lines[i]);
+        if (auto name = ParseIniSection(line)) {
             inSection = SameName(*name, section);
             if (inSection && !found.sectionEnd) found.sectionEnd = i + 1;
             continue;
         }
         if (!inSection) continue;
-        if (lines[i].find_first_not_of(" \t") != std::string::npos) found.sectionEnd = i + 1;
+        if (line.find_first_not_of(" \t") != std::string_view::npos) found.sectionEnd = i + 1;
         if (found.entryLine) continue;
-        if (auto entry = ParseIniEntry(lines[i]); entry && SameName(entry->key, key))
+        if (auto entry = ParseIniEntry(line); entry && SameName(entry->key, key))
             found.entryLine = i;
     }
     return found;
@@ -85,7 +92,7 @@ std::string SettingsStore::ReadText(std::string_view section, std::string_view k
     std::vector<std::string> lines = ReadLines(path_);
     EntryPosition position = FindEntry(lines, section, key);
     if (!position.entryLine) return std::string(defaultValue);
-    return ParseIniEntry(lines[*position.entryLine])->value;
+    return ParseIniEntry(LineText(lines[*position.entryLine]))->value;
 }
 
 int SettingsStore::ReadInt(std::string_view section, std::string_view key, int defaultValue) const {
@@ -108,7 +115,7 @@ bool SettingsStore::WriteText(std::string_view section, std::string_view key,
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*position.sectionEnd),
                      std::move(entry));
     } else {
-        if (!lines.empty() && !lines.back().empty()) lines.emplace_back();
+        if (!lines.empty() && !LineText(lines.back()).empty()) lines.emplace_back();
         lines.push_back("[" + EscapeIniKey(section) + "]");
         lines.push_back(std::move(entry));
     }

@@ -61,7 +61,9 @@ int OpenForReading(const std::string& fileName, FileDescriptor& file) {
 int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
               CStringArrayPBEx::LoneCr loneCr, std::vector<std::string>& lines) {
     LineCollector collector(lines, LineCollector::CarriageReturn::DroppedBeforeLineFeed, loneCr);
-    auto block = std::make_unique<char[]>(kReadBlockSize);
+    // Left uninitialised: only the bytes a read delivers are looked at, and zeroing a megabyte
+    // for every small data or project file would cost more than reading it.
+    auto block = std::make_unique_for_overwrite<char[]>(kReadBlockSize);
     for (;;) {
         ssize_t count = ::read(file.Get(), block.get(), kReadBlockSize);
         if (count < 0) {

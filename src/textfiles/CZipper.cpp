@@ -88,7 +88,9 @@ bool CGZip::ReadAll(std::unique_ptr<char[]>& buffer, std::size_t& length) {
 bool CGZip::ReadLines(CStringArrayPBEx& lines, CStringArrayPBEx::LoneCr loneCr) {
     if (!IsOpen() || mode_ != OpenMode::Read) return false;
     LineCollector collector(lines.Items(), LineCollector::CarriageReturn::Kept, loneCr);
-    auto block = std::make_unique<char[]>(kLineBlockSize);
+    // Left uninitialised: only the bytes a read delivers are looked at, and zeroing a megabyte
+    // for every small file would cost more than reading it.
+    auto block = std::make_unique_for_overwrite<char[]>(kLineBlockSize);
     for (;;) {
         const long count = ReadBlock(block.get(), kLineBlockSize);
         if (count < 0) return false;

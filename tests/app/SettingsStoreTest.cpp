@@ -92,6 +92,21 @@ TEST_F(SettingsStoreTest, RewritingKeepsOtherSectionsKeysAndComments) {
     EXPECT_EQ(text.find("[Settings]"), text.rfind("[Settings]"));
 }
 
+TEST_F(SettingsStoreTest, RewritingLeavesOtherLinesByteForByte) {
+    // A hand-edited CR LF file whose value ends in a CR of its own: each write of another
+    // setting used to cut one more CR off it.
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const std::string before = "[Other]\r\nSource=a.log\r\r\n[Settings]\r\nAutoDNS=1\r\n";
+    WriteBytes(path, before);
+    ASSERT_EQ(store.ReadText("Other", "Source"), "a.log\r");
+    ASSERT_TRUE(store.WriteText("Settings", "Reset", "0"));
+    ASSERT_TRUE(store.WriteText("Settings", "Reset", "1"));
+
+    EXPECT_EQ(store.ReadText("Other", "Source"), "a.log\r");
+    EXPECT_EQ(store.ReadInt("Settings", "AutoDNS", 0), 1);
+    EXPECT_EQ(ReadBytes(path).substr(0, before.size()), before);
+}
+
 TEST_F(SettingsStoreTest, WritesReplaceTheFileWholeAndPrivately) {
     ASSERT_TRUE(store.WriteText("Settings", "ConnString", "Password=secret"));
     ASSERT_TRUE(store.WriteText("Settings", "Source", "a.log"));
