@@ -2,9 +2,8 @@
 // A PostgreSQL server of the test's own, made with scripts/pg-test-server: tests that stop a
 // server mid-work must never touch the shared test server. Its commits are durable, so that a
 // stopped server keeps every commit it answered, and a row lost is the program's fault.
-// Start() answers the reason when no
-// server could be made; without PostgreSQL's server binaries that is a reason to skip (CI has
-// them), anything else a failure.
+// Start() answers the reason when no server could be made; without PostgreSQL's server binaries
+// that is a reason to skip (CI has them), anything else a failure.
 
 #include <optional>
 #include <string>
