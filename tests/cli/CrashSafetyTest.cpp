@@ -13,7 +13,7 @@ namespace {
 enum class Driver { Sqlite, Postgres };
 
 // Large enough that each step lasts a good fraction of a second even in an optimised build.
-constexpr int kLines = 60'000;
+constexpr int kLines = 30'000;
 
 struct Target {
     std::string connection;

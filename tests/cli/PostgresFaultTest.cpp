@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kLines = 60'000;
+constexpr int kLines = 30'000;
 
 class PostgresFaultTest : public ::testing::Test {
   protected:
