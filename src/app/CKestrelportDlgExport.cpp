@@ -1,5 +1,8 @@
 // "Go!": one export from the fields on screen to the last pass, and its two steps that need the
 // dialog (the target table and the writer with its passes).
+#include <exception>
+#include <string>
+
 #include "app/CErrorLogDlg.h"
 #include "app/CKestrelportDlg.h"
 #include "app/SettingsKeys.h"
@@ -87,13 +90,23 @@ void CKestrelportDlg::RunExport() {
 
     CStringArrayPBEx lines;
     WaitCursor wait(*this);
-    if (!ReadLogFile(logFile, lines, *this)) return;
-    if (!PrepareTargetTable()) {
+    try {
+        if (!ReadLogFile(logFile, lines, *this)) return;
+        if (!PrepareTargetTable()) {
+            ShowStatus(false);
+            return;
+        }
+        GoDisabled goDisabled(window_);
+        WriteCombinedLog(lines);
+    } catch (const std::exception& error) {
+        // The steps report their own failures; this is one they could not foresee (memory,
+        // threads). The run ends like any failed run, idle and with a message, and what was
+        // committed stays.
+        ShowProgress(false);
         ShowStatus(false);
-        return;
+        MessageBox(std::string("The export stopped because of an unexpected error: ") +
+                   error.what());
     }
-    GoDisabled goDisabled(window_);
-    WriteCombinedLog(lines);
 }
 
 bool CKestrelportDlg::PrepareTargetTable() {

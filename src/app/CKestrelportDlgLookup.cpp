@@ -1,5 +1,8 @@
 // The "IP -> Hostnames" button: starts the reverse DNS pass on its own connection, or pauses the
 // running one. A click during a pass arrives here through the pass's message pumping.
+#include <exception>
+#include <string>
+
 #include "app/CKestrelportDlg.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
@@ -55,7 +58,14 @@ void CKestrelportDlg::OnLookupButton() {
     ReverseDns.completed.store(0, std::memory_order_relaxed);
     // A copy: handlers that run while the pass pumps messages may change the field.
     const std::string base = TableBaseName;
-    ReversDNS(*this, db, base, ReverseDns, HostLookup, LookupWorkers);
+    try {
+        ReversDNS(*this, db, base, ReverseDns, HostLookup, LookupWorkers);
+    } catch (const std::exception& error) {
+        // The pass reports its database failures itself and is idle again whichever way it
+        // ended; this is a failure it could not foresee (memory, threads).
+        MessageBox(std::string("The host name lookups stopped because of an unexpected error: ") +
+                   error.what());
+    }
     try {
         db.Close();
     } catch (const CADOException&) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,11 @@
 #include "cli/TerminalWindowServices.h"
 
 namespace {
-constexpr int kUsageError = 2;
-}
 
-int main(int argc, char** argv) {
+constexpr int kFailure = 1;
+constexpr int kUsageError = 2;
+
+int Run(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const CliParseResult parsed = ParseCommandLine(arguments);
     if (!parsed.options) {
@@ -44,4 +46,19 @@ int main(int argc, char** argv) {
     if (options.command == CliOptions::Command::Export)
         return RunExportCommand(options, window, settings);
     return RunHostnamesCommand(options, window, settings);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The last resort: the commands report their failures themselves, and one that escapes them
+    // must still end the run with a message and a failure status rather than an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kestrelport: stopped by an unexpected error: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "kestrelport: stopped by an unexpected error.\n");
+    }
+    return kFailure;
 }

@@ -1,5 +1,7 @@
 #include "db/CADODatabase.h"
 
+#include <exception>
+
 #include "db/DbError.h"
 #include "db/ErrorText.h"
 
@@ -11,11 +13,12 @@ namespace {
 
 }  // namespace
 
+// Both cannot throw: any failure of the close (not only the database's) is reported instead.
 CADODatabase::~CADODatabase() {
     try {
         Close();
-    } catch (const CADOException& error) {
-        ReportFailureNobodyHeard("closing the database", error.ErrorText());
+    } catch (const std::exception& error) {
+        ReportFailureNobodyHeard("closing the database", error.what());
     }
 }
 
@@ -23,8 +26,8 @@ CADODatabase& CADODatabase::operator=(CADODatabase&& other) noexcept {
     if (this != &other) {
         try {
             Close();
-        } catch (const CADOException& error) {
-            ReportFailureNobodyHeard("closing the database", error.ErrorText());
+        } catch (const std::exception& error) {
+            ReportFailureNobodyHeard("closing the database", error.what());
         }
         session_ = std::move(other.session_);
         connectionString_ = std::move(other.connectionString_);

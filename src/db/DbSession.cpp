@@ -1,5 +1,6 @@
 #include "db/DbSession.h"
 
+#include <exception>
 #include <iostream>
 
 #include "db/DbError.h"
@@ -16,10 +17,12 @@ DbSession::DbSession(std::unique_ptr<DbConnection> driver)
     : driver_(std::move(driver)), open_(driver_ != nullptr) {}
 
 DbSession::~DbSession() {
+    // Whatever the failure (a refused commit, memory running out), a destructor that let it
+    // escape would end the program.
     try {
         Close();
-    } catch (const DbError& error) {
-        ReportFailureNobodyHeard("closing the database connection", error.Description());
+    } catch (const std::exception& error) {
+        ReportFailureNobodyHeard("closing the database connection", error.what());
     }
 }
 

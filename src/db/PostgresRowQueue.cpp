@@ -185,21 +185,28 @@ void PostgresRowQueue::Flush() {
 
 void PostgresRowQueue::SendAll() {
     const std::size_t count = rows_.size();
-    std::optional<DbError> refusal = SendAtomically(0, count);
-    if (!refusal) return;
-    // Nothing of the batch is stored. Rows [0, stored) go in, the prefix [0, refused) is known to
-    // fail, so the refused row is the first one past the longest prefix that goes through.
+    // Rows [0, stored) go in, the prefix [0, refused) is known to fail, so the refused row is the
+    // first one past the longest prefix that goes through.
     std::size_t stored = 0, refused = count;
-    while (refused - stored > 1) {
-        ThrowIfConnectionLost();
-        const std::size_t middle = stored + (refused - stored) / 2;
-        if (auto r = SendAtomically(stored, middle)) {
-            refusal = std::move(r);
-            refused = middle;
-        } else {
-            stored = middle;
+    try {
+        std::optional<DbError> refusal = SendAtomically(0, count);
+        if (!refusal) return;
+        while (refused - stored > 1) {
+            ThrowIfConnectionLost();
+            const std::size_t middle = stored + (refused - stored) / 2;
+            if (auto r = SendAtomically(stored, middle)) {
+                refusal = std::move(r);
+                refused = middle;
+            } else {
+                stored = middle;
+            }
         }
+        refusal->SetUnstoredRows(count - stored);
+        throw *refusal;
+    } catch (DbError& failure) {
+        // A lost connection stops the search: every row not known to be stored is not, and the
+        // caller counts back to the first of them rather than take the batch for stored.
+        if (!failure.UnstoredRows()) failure.SetUnstoredRows(count - stored);
+        throw;
     }
-    refusal->SetUnstoredRows(count - stored);
-    throw *refusal;
 }

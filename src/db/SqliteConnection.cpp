@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <regex>
+#include <utility>
 
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
@@ -162,6 +163,7 @@ class SqliteInsert : public DbInsert {
             statement_.Bind(static_cast<int>(i + 1), values[i]);
         }
         statement_.Step();
+        ++handle_->rowsSinceCommit;
     }
 
   private:
@@ -186,6 +188,7 @@ class SqliteUpdate : public DbUpdate {
         if (sqlite3_changes(handle_->db) == 0) {
             throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
         }
+        ++handle_->rowsSinceCommit;
         return key;
     }
 
@@ -383,19 +386,24 @@ void SqliteConnection::UpdateRows(const std::string& table, const RowChanges& ch
             if (sqlite3_changes(handle_->db) == 0)
                 throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
         }
+        statements.clear();
+        // Outside a batch this commits, and a commit can fail (a full disk).
+        ExecuteLocked("RELEASE kp_rows");
     } catch (const DbError&) {
         statements.clear();
         sqlite3_exec(handle_->db, "ROLLBACK TO kp_rows; RELEASE kp_rows", nullptr, nullptr,
                      nullptr);
+        if (!inTransaction_) RollBackOpenTransactionLocked();
         throw;
     }
-    statements.clear();
-    ExecuteLocked("RELEASE kp_rows");
 }
 
 void SqliteConnection::Begin() {
     std::lock_guard lock(handle_->mutex);
-    if (sqlite3_get_autocommit(handle_->db)) ExecuteLocked("BEGIN");
+    if (sqlite3_get_autocommit(handle_->db)) {
+        ExecuteLocked("BEGIN");
+        handle_->rowsSinceCommit = 0;
+    }
     inTransaction_ = true;
 }
 
@@ -405,11 +413,28 @@ void SqliteConnection::Commit() {
     inTransaction_ = false;
     // Some failures (disk full, I/O) make SQLite roll back the whole transaction on its own;
     // the rows it took with it must not pass for stored.
+    const std::uint64_t written = std::exchange(handle_->rowsSinceCommit, 0);
     if (sqlite3_get_autocommit(handle_->db)) {
         throw DbError(SQLITE_ABORT_ROLLBACK, kSource,
-                      "The database rolled back the rows written since the last commit.");
+                      "The database rolled back the rows written since the last commit.")
+            .SetUnstoredRows(written);
     }
-    ExecuteLocked("COMMIT");
+    try {
+        ExecuteLocked("COMMIT");
+    } catch (DbError& error) {
+        // Every row of the transaction is lost, so the caller can count back to the first of
+        // them rather than take them for stored.
+        RollBackOpenTransactionLocked();
+        error.SetUnstoredRows(written);
+        throw;
+    }
+}
+
+// A failed commit may leave its transaction open (a full disk does). Whatever ran next would
+// then run inside it: seemingly stored, and rolled back when the connection closes.
+void SqliteConnection::RollBackOpenTransactionLocked() {
+    if (!sqlite3_get_autocommit(handle_->db))
+        sqlite3_exec(handle_->db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 std::string SqliteConnection::SqlStringLiteral(const std::string& text) const {

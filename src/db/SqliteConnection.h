@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +21,8 @@ struct SqliteHandle {
 
     sqlite3* db;
     std::mutex mutex;
+    // Rows inserted or changed since the last commit: what a failed commit takes with it.
+    std::uint64_t rowsSinceCommit = 0;
 };
 
 class SqliteConnection : public DbConnection {
@@ -47,6 +50,7 @@ class SqliteConnection : public DbConnection {
     // The settings every connection works with; the first statement reads the file.
     void Configure();
     void ExecuteLocked(const std::string& sql);
+    void RollBackOpenTransactionLocked();
 
     std::shared_ptr<SqliteHandle> handle_;
     bool inTransaction_ = false;  // Begin was called and Commit not yet

@@ -1,0 +1,92 @@
+// The terminal program against a SQLite file that cannot take what it writes: a full disk, a
+// read-only file. Each must end with a message naming what failed, exit status 1,
+// and every row committed before the failure still there.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/ExportSandbox.h"
+#include "support/ScopedMount.h"
+
+namespace {
+
+constexpr int kLines = 60'000;
+
+class SqliteFaultTest : public ::testing::Test {
+  protected:
+    SqliteFaultTest() { std::filesystem::create_directories(folder); }
+
+    ExportSandbox sandbox;
+    std::string folder = sandbox.File("db");
+    std::string file = folder + "/web.db";
+    std::string connection = SqliteConnection(file);
+};
+
+TEST_F(SqliteFaultTest, ADiskThatFillsUpDuringTheWriteStopsItAtTheFirstLineNotStored) {
+    const ScopedMount disk = ScopedMount::SmallDisk(folder, "8m");
+    if (!disk.Mounted()) GTEST_SKIP() << disk.WhyNot();
+    const std::string log = sandbox.MakeLog("access.log", kLines);
+
+    const TerminalRunResult run = sandbox.Export(log, connection, "Web", true);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << run.err;
+    EXPECT_NE(run.err.find("database or disk is full"), std::string::npos) << run.err;
+    // A full disk refuses a whole commit: the lines said to be processed are exactly those
+    // stored, so that a user who goes on from there loses none.
+    const std::optional<std::int64_t> processed = ProcessedLines(run.err);
+    ASSERT_TRUE(processed);
+    const IdRange stored = Ids(connection, "Web");
+    EXPECT_EQ(stored.count, *processed);
+    EXPECT_GT(stored.count, 0);
+    EXPECT_TRUE(stored.Gapless());
+    EXPECT_EQ(SqliteIntegrity(file), "ok");
+}
+
+TEST_F(SqliteFaultTest, ADiskThatFillsUpDuringThePassesFailsEachPassAndLosesNoRow) {
+    const ScopedMount disk = ScopedMount::SmallDisk(folder, "96m");
+    if (!disk.Mounted()) GTEST_SKIP() << disk.WhyNot();
+    const std::string log = sandbox.MakeLog("access.log", kLines);
+
+    const TerminalRunResult run =
+        sandbox.Export(log, connection, "Web", true, [&](const std::string& line, pid_t) {
+            if (!line.starts_with("Updating IsSpider")) return false;
+            disk.FillUp();
+            return true;
+        });
+    ASSERT_TRUE(run.acted) << run.screen << run.err;
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("SQL Error in Spiders Update:\r\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("SQL Error in CreateSessionIdAndTime process\r\n\r\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Ids(connection, "Web").count, kLines);
+    EXPECT_EQ(SqliteIntegrity(file), "ok");
+
+    // With room again, the next run's passes complete the table.
+    disk.MakeRoom();
+    const TerminalRunResult again =
+        sandbox.Export(sandbox.MakeLog("empty.log", 0), connection, "Web", false);
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const SessionFacts sessions = Sessions(connection, "Web");
+    EXPECT_GT(sessions.pageHits, 0);
+    EXPECT_EQ(sessions.numbered, sessions.pageHits);
+}
+
+// Root may write to a file without write permission, so the file system is what refuses here.
+TEST_F(SqliteFaultTest, AReadOnlyDatabaseIsReportedAndKeepsItsRows) {
+    const std::string log = sandbox.MakeLog("access.log", 500);
+    ASSERT_EQ(sandbox.Export(log, connection, "Web", true).exitCode, 0);
+    {
+        const ScopedMount readOnly = ScopedMount::ReadOnly(file);
+        if (!readOnly.Mounted()) GTEST_SKIP() << readOnly.WhyNot();
+        const TerminalRunResult run = sandbox.Export(log, connection, "Web", false);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << run.err;
+        EXPECT_NE(run.err.find("readonly database"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.err.ends_with("Processed 0 of 500 records in log file.\n")) << run.err;
+    }
+    EXPECT_EQ(Ids(connection, "Web").count, 500);
+    EXPECT_EQ(SqliteIntegrity(file), "ok");
+}
+
+}  // namespace
