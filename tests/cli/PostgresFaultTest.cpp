@@ -85,7 +85,7 @@ TEST_F(PostgresFaultTest, AServerStoppedDuringTheWriteStopsItAtTheFirstLineNotSt
         sandbox.Export(log, connection, "Web", true, StopServerWhen(Writing));
     ASSERT_TRUE(run.acted) << run.screen << run.err;
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(Contains(run.err, "SQL Error in WriteCombinedLog:\r\n\r\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "SQL Error in WriteCombinedLog:\n\n")) << run.err;
     const std::optional<std::int64_t> processed = ProcessedLines(run.err);
     ASSERT_TRUE(processed) << run.err;
 
@@ -100,8 +100,8 @@ TEST_F(PostgresFaultTest, AServerStoppedDuringTheWriteStopsItAtTheFirstLineNotSt
 TEST_F(PostgresFaultTest, AServerStoppedDuringAPassEndsThatPassAndTheOnesAfterIt) {
     const std::string log = sandbox.MakeLog("access.log", kLines);
     const std::string empty = sandbox.MakeLog("empty.log", 0);
-    const std::string spiderFailure = "SQL Error in Spiders Update:\r\n";
-    const std::string sessionFailure = "SQL Error in CreateSessionIdAndTime process\r\n\r\n";
+    const std::string spiderFailure = "SQL Error in Spiders Update:\n";
+    const std::string sessionFailure = "SQL Error in CreateSessionIdAndTime process\n\n";
 
     for (const auto phase : {MarkingSpiders, StoringSessions}) {
         SCOPED_TRACE(phase == MarkingSpiders ? "spiders" : "sessions");

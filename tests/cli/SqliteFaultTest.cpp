@@ -29,7 +29,7 @@ TEST_F(SqliteFaultTest, ADiskThatFillsUpDuringTheWriteStopsItAtTheFirstLineNotSt
 
     const TerminalRunResult run = sandbox.Export(log, connection, "Web", true);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << run.err;
+    EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\n\n")) << run.err;
     EXPECT_NE(run.err.find("database or disk is full"), std::string::npos) << run.err;
     // A full disk refuses a whole commit: the lines said to be processed are exactly those
     // stored, so that a user who goes on from there loses none.
@@ -55,8 +55,8 @@ TEST_F(SqliteFaultTest, ADiskThatFillsUpDuringThePassesFailsEachPassAndLosesNoRo
         });
     ASSERT_TRUE(run.acted) << run.screen << run.err;
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("SQL Error in Spiders Update:\r\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("SQL Error in CreateSessionIdAndTime process\r\n\r\n"),
+    EXPECT_NE(run.err.find("SQL Error in Spiders Update:\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("SQL Error in CreateSessionIdAndTime process\n\n"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(Ids(connection, "Web").count, kLines);
@@ -81,7 +81,7 @@ TEST_F(SqliteFaultTest, AReadOnlyDatabaseIsReportedAndKeepsItsRows) {
         if (!readOnly.Mounted()) GTEST_SKIP() << readOnly.WhyNot();
         const TerminalRunResult run = sandbox.Export(log, connection, "Web", false);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\r\n\r\n")) << run.err;
+        EXPECT_TRUE(run.err.starts_with("SQL Error in WriteCombinedLog:\n\n")) << run.err;
         EXPECT_NE(run.err.find("readonly database"), std::string::npos) << run.err;
         EXPECT_TRUE(run.err.ends_with("Processed 0 of 500 records in log file.\n")) << run.err;
     }
