@@ -34,10 +34,10 @@ bool StoringSessions(const std::string& line) {
     return line.starts_with("Creating Session data") && ProgressPercent(line).value_or(0) >= 90;
 }
 
-TerminalRunRequest::Watch KillWhen(Phase phase) {
-    return [phase](const std::string& line, pid_t program) {
+TerminalRunRequest::Watch SignalWhen(int signal, Phase phase) {
+    return [signal, phase](const std::string& line, pid_t program) {
         if (!phase(line)) return false;
-        ::kill(program, SIGKILL);
+        ::kill(program, signal);
         return true;
     };
 }
@@ -93,7 +93,7 @@ class CrashSafetyTest : public ::testing::TestWithParam<Driver> {
 
     TerminalRunResult KilledExport(const Target& target, Phase phase) {
         TerminalRunResult run =
-            sandbox.Export(log, target.connection, target.base, true, KillWhen(phase));
+            sandbox.Export(log, target.connection, target.base, true, SignalWhen(SIGKILL, phase));
         EXPECT_TRUE(run.acted) << "the step was never seen:\n" << run.screen << run.err;
         EXPECT_EQ(run.signal, SIGKILL) << run.err;
         return run;
@@ -133,6 +133,19 @@ TEST_P(CrashSafetyTest, AKillDuringTheWriteKeepsTheRowsBeforeItAndTheNextExports
     EXPECT_EQ(fresh.count, 500);
     EXPECT_TRUE(fresh.Gapless());
     ExpectSound(target);
+}
+
+// Ctrl+C ends the program at once, in the middle of a transaction: the database drops it.
+TEST_P(CrashSafetyTest, AnInterruptDuringTheWriteKeepsTheRowsBeforeIt) {
+    const Target target = NewTarget("interrupt");
+    const TerminalRunResult run = sandbox.Export(log, target.connection, target.base, true,
+                                                 SignalWhen(SIGINT, Writing));
+    ASSERT_TRUE(run.acted) << run.screen << run.err;
+    EXPECT_EQ(run.exitCode, 128 + SIGINT) << run.err;
+    ExpectSound(target);
+    const IdRange kept = Ids(target.connection, target.base);
+    EXPECT_GT(kept.count, 0);
+    EXPECT_LT(kept.count, kLines) << "interrupted after the write";
 }
 
 TEST_P(CrashSafetyTest, AKillDuringAPassLeavesWhatTheNextRunCompletesAsIfUninterrupted) {

@@ -126,6 +126,36 @@ TEST_F(PostgresFaultTest, AServerStoppedDuringAPassEndsThatPassAndTheOnesAfterIt
     }
 }
 
+// A pass statement the server cancels at its statement timeout: an UPDATE trigger of the test's
+// own outlasts the timeout the server sets for every session of the user.
+TEST_F(PostgresFaultTest, AStatementTimeoutEndsThePassesAndKeepsTheRows) {
+    ASSERT_EQ(sandbox.Export(sandbox.MakeLog("access.log", 3000), connection, "Web", true).exitCode,
+              0);
+    const std::string table = "[" + TargetTableName("Web") + "]";
+    const auto runStatements = [&](std::initializer_list<std::string> statements) {
+        CADODatabase db;
+        db.Open(connection);
+        for (const std::string& statement : statements)
+            CADOCommand(db, statement, CADOCommand::kCommandText).Execute();
+    };
+    runStatements({"Create Or Replace Function kp_test_slow() Returns trigger Language plpgsql "
+                    "As 'Begin Perform pg_sleep(3); Return Null; End'",
+                    "Create Trigger kp_test_slow After Update On " + table +
+                        " For Each Statement Execute Function kp_test_slow()",
+                    "Alter Role Current_User Set statement_timeout = '300ms'"});
+    const TerminalRunResult run =
+        sandbox.Export(sandbox.MakeLog("more.log", 500, 7), connection, "Web", false);
+    runStatements({"Alter Role Current_User Reset statement_timeout",
+                    "Drop Trigger kp_test_slow On " + table});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.err, "SQL Error in Spiders Update:\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "SQL Error in CreateSessionIdAndTime process\n\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "statement timeout")) << run.err;
+    const IdRange stored = Ids(connection, "Web");
+    EXPECT_EQ(stored.count, 3500);
+    EXPECT_TRUE(stored.Gapless());
+}
+
 // The terminal program cannot be given a name service of the test's own, and the system's would
 // ask the network; so the dialog behind `kestrelport hostnames` runs here with one.
 TEST_F(PostgresFaultTest, AServerStoppedDuringTheHostLookupsEndsThePassAndKeepsTheNamesStored) {
