@@ -15,6 +15,7 @@ std::string SharedLog(const std::string& name) { return SharedLogPath(name); }
 
 class CoreWriterRealLogsTest : public ::testing::Test {
   protected:
+    void SetUp() override { KP_REQUIRE_SHARED_LOGS(); }
     void Export(const std::string& log) {
         CStringArrayPBEx lines;
         ASSERT_TRUE(ReadLogFile(SharedLog(log), lines, run.channel)) << log;

@@ -72,6 +72,7 @@ DateTime At(int y, int mo, int d, int h, int mi, int s) {
 
 class RealLog : public ::testing::Test {
   protected:
+    void SetUp() override { KP_REQUIRE_SHARED_LOGS(); }
     std::vector<std::string> Load(const std::string& name) {
         auto lines = ReadGzipLines(RealLogPath(name));
         if (lines.empty()) ADD_FAILURE() << "cannot read " << RealLogPath(name);

@@ -68,17 +68,18 @@ ScopedEnv::~ScopedEnv() {
         ::unsetenv(name_.c_str());
 }
 
-std::string SharedLogPath(const std::string& name) {
+namespace {
+
+std::string SharedLogsFolder() {
     const char* dir = std::getenv("KESTRELPORT_SHARED_DATA");
-    if (dir && *dir) return std::string(dir) + "/logs/" + name;
-    // Beside the source tree first; a clone elsewhere falls back to the workplace's copy.
-    for (const char* folder : {KESTRELPORT_SHARED_DATA_DEFAULT, "/work/shared/data"}) {
-        if (std::filesystem::exists(std::string(folder) + "/logs")) {
-            return std::string(folder) + "/logs/" + name;
-        }
-    }
-    return std::string(KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs/" + name;
+    return std::string(dir && *dir ? dir : KESTRELPORT_SHARED_DATA_DEFAULT) + "/logs";
 }
+
+}  // namespace
+
+std::string SharedLogPath(const std::string& name) { return SharedLogsFolder() + "/" + name; }
+
+bool SharedLogsPresent() { return std::filesystem::is_directory(SharedLogsFolder()); }
 
 std::optional<std::string> PostgresTestConnection() {
     const char* s = std::getenv("KESTRELPORT_PG_TEST");

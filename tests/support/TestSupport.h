@@ -42,6 +42,17 @@ private:
 // A real log of the shared test data (`KESTRELPORT_SHARED_DATA`, else the shared folder beside
 // the source tree), e.g. SharedLogPath("elastic-apache-2015.log.gz").
 std::string SharedLogPath(const std::string& name);
+// False in a clone without the shared test data beside it: the real logs are not ours to ship.
+bool SharedLogsPresent();
+
+// Use at the top of a test (or its fixture's SetUp) that reads the real logs: skips with a note
+// where they are absent.
+#define KP_REQUIRE_SHARED_LOGS()                                                                \
+    do {                                                                                        \
+        if (!SharedLogsPresent())                                                               \
+            GTEST_SKIP() << "the real logs are not here (set KESTRELPORT_SHARED_DATA to a folder " \
+                            "holding logs/ to run this test)";                                  \
+    } while (false)
 
 // The connection string of the loopback PostgreSQL server started by the test command
 // (KESTRELPORT_PG_TEST), or nothing. Under CI=true a missing server fails the calling test.
