@@ -1,18 +1,30 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test gui bench fuzz build clean
+.PHONY: run test gui bench fuzz configure build programs package clean
 
 BUILD := build/release
 
-build:
+configure:
 	scripts/install-deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+# Everything, tests and benchmarks included.
+build: configure
 	cmake --build $(BUILD) -j $$(nproc)
 
-run: build
+# Only the programs and their data files.
+programs: configure
+	cmake --build $(BUILD) -j $$(nproc) --target programs
+
+run: programs
 	scripts/run-demo $(BUILD)
 
-gui: build
+gui: programs
 	$(BUILD)/bin/kestrelport-gui
+
+# A Debian package in build/package (dependencies from dpkg-shlibdeps).
+package:
+	scripts/install-deps
+	scripts/build-package
 
 bench: build
 	scripts/run-benchmarks $(BUILD)
