@@ -31,7 +31,7 @@ TEST_P(CoreWriterTest, KeptLinesBecomeRowsWithEveryColumnDerived) {
     EXPECT_TRUE(run.channel.messages.empty());
     EXPECT_TRUE(run.afterWriteRan);
     EXPECT_TRUE(run.linesFreedBeforePasses);
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
     EXPECT_EQ(run.counts.rowsWritten, 2);
     EXPECT_EQ(
         table->Rows({"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "DateTimeValue",
@@ -234,7 +234,7 @@ TEST_F(CoreWriterSqliteTest, OnlyIncludedLinesAreWrittenOrListed) {
     EXPECT_EQ(table.Column("Request"),
               (std::vector<std::string>{"GET /a.html HTTP/1.1", "GET /e.css HTTP/1.1"}));
     EXPECT_EQ(table.Column("id"), (std::vector<std::string>{"1", "2"}));
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
 }
 
 TEST_F(CoreWriterSqliteTest, MalformedLinesAreWrittenAndListedByTheirLineNumber) {
@@ -247,8 +247,8 @@ TEST_F(CoreWriterSqliteTest, MalformedLinesAreWrittenAndListedByTheirLineNumber)
     lines[7] = unknownMonth;
     ASSERT_TRUE(run.Write(table, lines));
 
-    EXPECT_EQ(run.badLines,
-              (CStringArrayPBEx{"Line 7 incomplete/improperly formed: \"" + common + "\"",
+    EXPECT_EQ(run.badLines, (std::vector<std::string>{
+                                "Line 7 incomplete/improperly formed: \"" + common + "\"",
                                 "Line 8 incomplete/improperly formed: \"" + unknownMonth + "\""}));
     EXPECT_EQ(run.counts.malformedLines, 2);
     EXPECT_EQ(table.Count(), 8);

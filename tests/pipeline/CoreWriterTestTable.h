@@ -119,7 +119,7 @@ struct WriterRun {
 
     bool afterWriteRan = false;
     bool linesFreedBeforePasses = false;
-    CStringArrayPBEx badLines;
+    std::vector<std::string> badLines;
     CoreWriterCounts counts;
 
     WriterRun() {
@@ -138,10 +138,10 @@ struct WriterRun {
                                   .countries = countries,
                                   .engines = engines,
                                   .afterWrite = {}};
-        context.afterWrite = [&](CADODatabase&, const CStringArrayPBEx& bad) {
+        context.afterWrite = [&](CADODatabase&, const SpillingLineList& bad) {
             afterWriteRan = true;
             linesFreedBeforePasses = lines.IsEmpty() && lines.Items().capacity() == 0;
-            badLines = bad;
+            badLines = bad.Items();
         };
         return WriteCombinedLog(context, lines, &counts);
     }
