@@ -15,6 +15,7 @@
 #include "db/TargetTable.h"
 #include "pipeline/CoreWriter.h"
 #include "support/RecordingChannel.h"
+#include "textfiles/LineSource.h"
 #include "support/TestSupport.h"
 
 enum class WriterDriver { Sqlite, Postgres };
@@ -119,6 +120,7 @@ struct WriterRun {
 
     bool afterWriteRan = false;
     bool linesFreedBeforePasses = false;
+    const CStringArrayPBEx* heldLines = nullptr;
     std::vector<std::string> badLines;
     CoreWriterCounts counts;
 
@@ -128,6 +130,11 @@ struct WriterRun {
     }
 
     bool Write(const WriterTable& table, CStringArrayPBEx& lines) {
+        LineListSource source(lines);
+        heldLines = &lines;
+        return Write(table, source);
+    }
+    bool Write(const WriterTable& table, LineSource& lines) {
         CoreWriterContext context{.channel = channel,
                                   .connectionString = table.Connection(),
                                   .base = table.Base(),
@@ -140,7 +147,8 @@ struct WriterRun {
                                   .afterWrite = {}};
         context.afterWrite = [&](CADODatabase&, const SpillingLineList& bad) {
             afterWriteRan = true;
-            linesFreedBeforePasses = lines.IsEmpty() && lines.Items().capacity() == 0;
+            linesFreedBeforePasses =
+                heldLines && heldLines->IsEmpty() && heldLines->Items().capacity() == 0;
             badLines = bad.Items();
         };
         return WriteCombinedLog(context, lines, &counts);
