@@ -5,15 +5,25 @@
 
 CErrorLogDlg::CErrorLogDlg(SettingsStore& settings) : settings_(settings) {}
 
-const CStringArrayPBEx& CErrorLogDlg::BadLineList() const {
-    static const CStringArrayPBEx kNone;
+const SpillingLineList& CErrorLogDlg::BadLineList() const {
+    static const SpillingLineList kNone;
     return badLines_ ? *badLines_ : kNone;
 }
 
-std::string CErrorLogDlg::BuildText(const CStringArrayPBEx& badLines) {
-    std::string text = "** There were " + std::to_string(badLines.GetSize()) +
-                       " records in the log file with missing or incomplete data! **\r\n\r\n";
-    for (const std::string& entry : badLines) text.append(entry).append("\r\n");
+void CErrorLogDlg::WriteText(const SpillingLineList& badLines,
+                             const std::function<void(std::string_view)>& write) {
+    write("** There were " + std::to_string(badLines.GetSize()) +
+          " records in the log file with missing or incomplete data! **\r\n\r\n");
+    std::string piece;
+    badLines.ForEach([&](std::string_view entry) {
+        piece.assign(entry).append("\r\n");
+        write(piece);
+    });
+}
+
+std::string CErrorLogDlg::BuildText(const SpillingLineList& badLines) {
+    std::string text;
+    WriteText(badLines, [&](std::string_view piece) { text.append(piece); });
     return text;
 }
 

@@ -5,11 +5,13 @@
 // OnSize on every resize and OnOK when closed with OK; Escape and the close box call nothing, so
 // the stored placement stays as it was.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "app/CResizeCtrl.h"
 #include "app/WindowPlacement.h"
-#include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/SpillingLineList.h"
 
 class SettingsStore;
 
@@ -31,8 +33,8 @@ class CErrorLogDlg {
     explicit CErrorLogDlg(SettingsStore& settings);
 
     // The writer's list of malformed lines; only read, and it must outlive the dialog's run.
-    void SetBadLineList(const CStringArrayPBEx& badLines) { badLines_ = &badLines; }
-    const CStringArrayPBEx& BadLineList() const;
+    void SetBadLineList(const SpillingLineList& badLines) { badLines_ = &badLines; }
+    const SpillingLineList& BadLineList() const;
 
     // Sets up the layout (the text stretches, OK stays centred at the bottom), forbids making
     // the window smaller than it opened, restores the stored placement and fills the text.
@@ -45,11 +47,15 @@ class CErrorLogDlg {
     CResizeCtrl& Resizer() { return resizer_; }
 
     // The headline with the count, a blank line, then every entry on its own line.
-    static std::string BuildText(const CStringArrayPBEx& badLines);
+    static std::string BuildText(const SpillingLineList& badLines);
+    // The same text in pieces (the headline, then each entry with its line break), for a
+    // list too long to be held as one text.
+    static void WriteText(const SpillingLineList& badLines,
+                          const std::function<void(std::string_view)>& write);
 
   private:
     SettingsStore& settings_;
     std::string text_;
     CResizeCtrl resizer_;
-    const CStringArrayPBEx* badLines_ = nullptr;
+    const SpillingLineList* badLines_ = nullptr;
 };

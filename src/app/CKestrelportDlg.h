@@ -55,7 +55,7 @@ class CKestrelportDlg : public ProgressChannel {
 
     // The steps of an export run. Each shows its own failure and answers whether to go on.
     bool PrepareTargetTable();
-    bool WriteCombinedLog(CStringArrayPBEx& lines);
+    bool WriteCombinedLog(LineSource& lines);
 
     // Progress channel over the dialog's controls.
     Answer MessageBox(const std::string& text, MessageType type = MessageType::Ok) override;

@@ -1,6 +1,7 @@
 // "Go!": one export from the fields on screen to the last pass, and its two steps that need the
 // dialog (the target table and the writer with its passes).
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "app/CErrorLogDlg.h"
@@ -88,16 +89,17 @@ void CKestrelportDlg::RunExport() {
     BuildExtensionList(PageHitExts, PageHitExtList);
     LastExportCounts = {};
 
-    CStringArrayPBEx lines;
     WaitCursor wait(*this);
     try {
-        if (!ReadLogFile(logFile, lines, *this)) return;
+        // Counted (and a compressed log checked) in full before the table is touched.
+        const std::unique_ptr<LogFileLineSource> lines = OpenLogFile(logFile, *this);
+        if (!lines) return;
         if (!PrepareTargetTable()) {
             ShowStatus(false);
             return;
         }
         GoDisabled goDisabled(window_);
-        WriteCombinedLog(lines);
+        WriteCombinedLog(*lines);
     } catch (const std::exception& error) {
         // The steps report their own failures; this is one they could not foresee (memory,
         // threads). The run ends like any failed run, idle and with a message, and what was
@@ -128,7 +130,7 @@ bool CKestrelportDlg::PrepareTargetTable() {
     }
 }
 
-bool CKestrelportDlg::WriteCombinedLog(CStringArrayPBEx& lines) {
+bool CKestrelportDlg::WriteCombinedLog(LineSource& lines) {
     // Copies: handlers that run while the writer pumps messages (File > Open) may change the
     // fields, and the run must go on with what it was started with.
     const std::string base = TableBaseName;
@@ -143,7 +145,7 @@ bool CKestrelportDlg::WriteCombinedLog(CStringArrayPBEx& lines) {
                               .countries = CountryRanges,
                               .engines = SearchEngines,
                               .afterWrite = {}};
-    context.afterWrite = [&](CADODatabase& db, const CStringArrayPBEx& badLines) {
+    context.afterWrite = [&](CADODatabase& db, const SpillingLineList& badLines) {
         PostWriteContext passes{.channel = *this,
                                 .db = db,
                                 .base = base,
@@ -153,7 +155,7 @@ bool CKestrelportDlg::WriteCombinedLog(CStringArrayPBEx& lines) {
                                 .dns = ReverseDns,
                                 .lookup = HostLookup,
                                 .dnsWorkers = LookupWorkers,
-                                .showErrorLog = [this](const CStringArrayPBEx& list) {
+                                .showErrorLog = [this](const SpillingLineList& list) {
                                     CErrorLogDlg dialog(settings_);
                                     dialog.SetBadLineList(list);
                                     window_.RunErrorLogDialog(dialog);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <string_view>
 
 #include "app/CErrorLogDlg.h"
 #include "cli/Interrupts.h"
@@ -10,6 +12,10 @@
 namespace {
 
 constexpr int kBarWidth = 30;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 void Write(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -157,22 +163,29 @@ std::optional<std::string> TerminalWindowServices::ShowFileDialog(const FileDial
     return std::nullopt;
 }
 
+// The list is written a line at a time: it may be far larger than the memory it is kept in.
 void TerminalWindowServices::RunErrorLogDialog(CErrorLogDlg& dialog) {
-    const std::string text = CErrorLogDlg::BuildText(dialog.BadLineList());
+    const SpillingLineList& badLines = dialog.BadLineList();
     if (settings_.errorLogFile.empty()) {
         ClearLine();
-        Write(settings_.err, TerminalText(text));
+        CErrorLogDlg::WriteText(badLines, [&](std::string_view piece) {
+            const std::string shown = TerminalText(std::string(piece));
+            std::fwrite(shown.data(), 1, shown.size(), settings_.err);
+        });
+        std::fflush(settings_.err);
         return;
     }
     errno = 0;
     int error = 0;
-    std::FILE* file = std::fopen(settings_.errorLogFile.c_str(), "wb");
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(settings_.errorLogFile.c_str(), "wb"));
     if (!file) {
         error = errno;
     } else {
-        if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
-            error = errno != 0 ? errno : EIO;
-        if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+        CErrorLogDlg::WriteText(badLines, [&](std::string_view piece) {
+            if (error == 0 && std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size())
+                error = errno != 0 ? errno : EIO;
+        });
+        if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
         if (error == 0) return;
     }
     MessageBox(FileErrorText(error, settings_.errorLogFile), MessageType::Ok);

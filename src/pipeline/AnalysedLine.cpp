@@ -1,6 +1,5 @@
 #include "pipeline/AnalysedLine.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "pipeline/LogTimestamp.h"
@@ -15,47 +14,40 @@ void AnalyseLine(const std::string& line, const LineAnalysisLists& lists, Analys
     out.when = ParseLogTimestamp(out.record[kFieldDateTimeTxt], lists.monthNames);
 }
 
-namespace {
-
-std::size_t BatchSize(const CStringArrayPBEx& lines, CStringArrayPBEx::Index batchLines) {
-    return static_cast<std::size_t>(std::min(batchLines, lines.GetSize()));
-}
-
-}  // namespace
-
-LineAnalysisAhead::LineAnalysisAhead(const CStringArrayPBEx& lines, const LineAnalysisLists& lists)
-    : lines_(lines),
-      lists_(lists),
-      current_(BatchSize(lines, kBatchLines)),
-      next_(BatchSize(lines, kBatchLines)) {
-    Analyse(current_, 0);
-    StartAfter(0);
+LineAnalysisAhead::LineAnalysisAhead(LineSource& source, const LineAnalysisLists& lists)
+    : source_(source), lists_(lists), total_(source.TotalLines()) {
+    Fill(current_);
+    StartNext();
 }
 
 LineAnalysisAhead::~LineAnalysisAhead() {
     if (pending_.valid()) pending_.wait();
 }
 
-const AnalysedLine& LineAnalysisAhead::At(CStringArrayPBEx::Index index) {
-    if (index >= first_ + kBatchLines) {
+const AnalysedLine& LineAnalysisAhead::At(Index index) {
+    if (index >= first_ + static_cast<Index>(current_.lines.size())) {
+        // Rethrows a failure to read the batch, once every line before it has been answered.
         pending_.get();
+        first_ += static_cast<Index>(current_.lines.size());
         std::swap(current_, next_);
-        first_ += kBatchLines;
-        StartAfter(first_);
+        StartNext();
     }
-    return current_[static_cast<std::size_t>(index - first_)];
+    return current_.analysed[static_cast<std::size_t>(index - first_)];
 }
 
-void LineAnalysisAhead::Analyse(std::vector<AnalysedLine>& batch,
-                                CStringArrayPBEx::Index first) const {
-    const CStringArrayPBEx::Index end = std::min(first + kBatchLines, lines_.GetSize());
-    for (CStringArrayPBEx::Index i = first; i < end; ++i) {
-        AnalyseLine(lines_[i], lists_, batch[static_cast<std::size_t>(i - first)]);
-    }
+const std::string& LineAnalysisAhead::Text(Index index) const {
+    return current_.lines[static_cast<std::size_t>(index - first_)];
 }
 
-void LineAnalysisAhead::StartAfter(CStringArrayPBEx::Index first) {
-    const CStringArrayPBEx::Index next = first + kBatchLines;
-    if (next >= lines_.GetSize()) return;
-    pending_ = std::async(std::launch::async, [this, next] { Analyse(next_, next); });
+void LineAnalysisAhead::Fill(Batch& batch) {
+    source_.NextLines(batch.lines, kBatchLines);
+    // Grown, never shrunk: the analyses keep their strings' memory from batch to batch.
+    if (batch.analysed.size() < batch.lines.size()) batch.analysed.resize(batch.lines.size());
+    for (std::size_t i = 0; i < batch.lines.size(); ++i)
+        AnalyseLine(batch.lines[i], lists_, batch.analysed[i]);
+}
+
+void LineAnalysisAhead::StartNext() {
+    if (first_ + static_cast<Index>(current_.lines.size()) >= total_) return;
+    pending_ = std::async(std::launch::async, [this] { Fill(next_); });
 }

@@ -13,6 +13,7 @@
 #include "passes/SearchEngines.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/RequestAnalysis.h"
+#include "textfiles/LineSource.h"
 
 // The read-only lists a line is analysed against.
 struct LineAnalysisLists {
@@ -37,29 +38,44 @@ struct AnalysedLine {
 void AnalyseLine(const std::string& line, const LineAnalysisLists& lists, AnalysedLine& out);
 
 // The lines analysed a batch ahead of the caller: while the caller stores the rows of one batch,
-// a second thread analyses the next. Two batches take turns, so their strings are allocated
-// once. The lines and the lists referred to must stay unchanged while this object lives.
+// a second thread reads the next batch from the source and analyses it, so reading the log and
+// working out its lines both hide behind the database's work. Two batches take turns, so their
+// strings are allocated once. The source and the lists referred to must stay unchanged while this
+// object lives; the source is only read from one thread at a time.
 class LineAnalysisAhead {
   public:
-    LineAnalysisAhead(const CStringArrayPBEx& lines, const LineAnalysisLists& lists);
-    // Waits for an analysis still running: it reads the lines and fills a batch.
+    using Index = LineSource::Index;
+
+    // Reads and analyses the first batch. Throws LineSourceError when it cannot be read.
+    LineAnalysisAhead(LineSource& source, const LineAnalysisLists& lists);
+    // Waits for an analysis still running: it reads the source and fills a batch.
     ~LineAnalysisAhead();
     LineAnalysisAhead(const LineAnalysisAhead&) = delete;
     LineAnalysisAhead& operator=(const LineAnalysisAhead&) = delete;
 
-    // The analysis of line `index`. Lines are asked for in order, each once or more.
-    const AnalysedLine& At(CStringArrayPBEx::Index index);
+    // The analysis of line `index` (below the source's TotalLines). Lines are asked for in
+    // order, each once or more. Throws LineSourceError when the batch holding the line could not
+    // be read; every line before it has been answered by then.
+    const AnalysedLine& At(Index index);
+    // The text of the line last asked for with At, as the source delivered it.
+    const std::string& Text(Index index) const;
 
   private:
-    static constexpr CStringArrayPBEx::Index kBatchLines = 4096;
+    static constexpr std::size_t kBatchLines = 4096;
 
-    void Analyse(std::vector<AnalysedLine>& batch, CStringArrayPBEx::Index first) const;
-    void StartAfter(CStringArrayPBEx::Index first);
+    struct Batch {
+        std::vector<std::string> lines;
+        std::vector<AnalysedLine> analysed;
+    };
 
-    const CStringArrayPBEx& lines_;
+    void Fill(Batch& batch);
+    void StartNext();
+
+    LineSource& source_;
     const LineAnalysisLists lists_;
-    std::vector<AnalysedLine> current_;
-    std::vector<AnalysedLine> next_;
-    CStringArrayPBEx::Index first_ = 0;  // the line at current_[0]
-    std::future<void> pending_;          // fills next_
+    const Index total_;
+    Batch current_;
+    Batch next_;
+    Index first_ = 0;           // the line at current_.lines[0]
+    std::future<void> pending_;  // fills next_
 };

@@ -11,6 +11,7 @@
 #include "passes/SqlText.h"
 #include "pipeline/AnalysedLine.h"
 #include "textfiles/ProgressChannel.h"
+#include "textfiles/SpillingLineList.h"
 
 namespace {
 
@@ -28,6 +29,13 @@ std::string FailureText(const CADOException& error, CStringArrayPBEx::Index proc
                         CStringArrayPBEx::Index total) {
     return "SQL Error in WriteCombinedLog:\r\n\r\n" + error.ErrorText() + "\r\n\r\nProcessed " +
            std::to_string(processed) + " of " + std::to_string(total) + " records in log file.";
+}
+
+std::string ReadFailureText(const LineSourceError& error, CStringArrayPBEx::Index processed,
+                            CStringArrayPBEx::Index total) {
+    return std::string("The log file could not be read to its end:\r\n\r\n") + error.what() +
+           "\r\n\r\nProcessed " + std::to_string(processed) + " of " + std::to_string(total) +
+           " records in log file.";
 }
 
 // The lines whose rows were handed to the database since its last commit. Rows travel in batches,
@@ -101,16 +109,27 @@ void SetRowFields(CADORecordset& rows, std::int64_t id, const AnalysedLine& line
 
 }  // namespace
 
-bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
-                      CoreWriterCounts* counts) {
+bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriterCounts* counts) {
     ProgressChannel& channel = context.channel;
-    const CStringArrayPBEx::Index total = lines.GetSize();
+    const CStringArrayPBEx::Index total = source.TotalLines();
     CStringArrayPBEx::Index i = 0;
     CoreWriterCounts done;
     CADODatabase db;
     CADORecordset rows;
-    CStringArrayPBEx badLines;
+    SpillingLineList badLines;
     UncommittedLines uncommitted;
+    const auto stop = [&](const std::string& message, std::int64_t unstored) {
+        channel.MessageBox(message);
+        HideProgress(channel);
+        // Counted when handed over: the refused row and those after it were not stored.
+        done.rowsWritten -= unstored;
+        if (counts) *counts = done;
+        return false;
+    };
+    const auto refused = [&](const CADOException& error) {
+        return stop(FailureText(error, uncommitted.RefusedLine(error, i), total),
+                    static_cast<std::int64_t>(error.UnstoredRows().value_or(0)));
+    };
     try {
         if (!db.Open(context.connectionString)) {
             channel.MessageBox("Unable to open database with connection string provided!");
@@ -130,8 +149,8 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
 
         const LineAnalysisLists lists{context.includeExts, context.includeExtList,
                                       context.monthNames, context.countries, context.engines};
-        {  // The analysis reads the lines on its own thread; it ends here, before they are freed.
-            LineAnalysisAhead analysed(lines, lists);
+        {  // The analysis reads the source on its own thread; it ends here, before the passes.
+            LineAnalysisAhead analysed(source, lists);
             for (i = 0; i < total; ++i) {
                 const AnalysedLine& line = analysed.At(i);
                 if (line.included) {
@@ -142,7 +161,7 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
                     SetRowFields(rows, ++id, line);
                     rows.Update();
                     if (!line.record.IsComplete() || !line.when.IsValid()) {
-                        badLines.Add(MalformedLineEntry(i, lines[i]));
+                        badLines.Add(MalformedLineEntry(i, analysed.Text(i)));
                     }
                 }
                 if (i % kProgressInterval == 0) {
@@ -160,15 +179,16 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
         uncommitted.Committed();
         db.RefreshStatistics(TargetTableName(context.base));
         HideProgress(channel);
-        lines.FreeAll();
+    } catch (const LineSourceError& error) {
+        // The rows of the lines before the unreadable one are a prefix of the log: they stay.
+        try {
+            db.CommitPendingRows();
+        } catch (const CADOException& commitError) {
+            return refused(commitError);
+        }
+        return stop(ReadFailureText(error, i, total), 0);
     } catch (const CADOException& error) {
-        const CStringArrayPBEx::Index processed = uncommitted.RefusedLine(error, i);
-        channel.MessageBox(FailureText(error, processed, total));
-        HideProgress(channel);
-        // Counted when handed over: the refused row and those after it were not stored.
-        done.rowsWritten -= static_cast<std::int64_t>(error.UnstoredRows().value_or(0));
-        if (counts) *counts = done;
-        return false;
+        return refused(error);
     }
 
     done.malformedLines = badLines.GetSize();
@@ -184,4 +204,10 @@ bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
         return false;
     }
     return true;
+}
+
+bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
+                      CoreWriterCounts* counts) {
+    LineListSource source(lines);
+    return WriteCombinedLog(context, source, counts);
 }

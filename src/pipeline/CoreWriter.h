@@ -10,6 +10,8 @@
 #include "passes/IpToCountry.h"
 #include "passes/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/LineSource.h"
+#include "textfiles/SpillingLineList.h"
 
 class CADODatabase;
 class ProgressChannel;
@@ -27,7 +29,7 @@ struct CoreWriterContext {
     CountryRangeList& countries;
     const SearchEngineList& engines;
     // Runs once every line is written and stored, over the writer's still open connection.
-    std::function<void(CADODatabase& db, const CStringArrayPBEx& badLines)> afterWrite;
+    std::function<void(CADODatabase& db, const SpillingLineList& badLines)> afterWrite;
 };
 
 // What one call did, for callers that report a summary.
@@ -36,8 +38,12 @@ struct CoreWriterCounts {
     std::int64_t malformedLines = 0;
 };
 
-// Writes the lines and hands over to `afterWrite`. True when the line loop and the hand-over ran
-// to the end. Every failure has been shown through the channel; the rows stored before it stay.
-// `lines` is emptied, its memory given back, before the hand-over.
+// Writes the source's lines and hands over to `afterWrite`. True when the line loop and the
+// hand-over ran to the end. Every failure has been shown through the channel; the rows stored
+// before it stay. A source that cannot be read to its end stops the run before the passes.
+bool WriteCombinedLog(CoreWriterContext& context, LineSource& source,
+                      CoreWriterCounts* counts = nullptr);
+// The same for lines already held whole; `lines` is emptied, its memory given back, before the
+// hand-over.
 bool WriteCombinedLog(CoreWriterContext& context, CStringArrayPBEx& lines,
                       CoreWriterCounts* counts = nullptr);

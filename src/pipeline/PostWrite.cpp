@@ -5,7 +5,7 @@
 
 // Each pass reports its own failure and returns, so one failing pass never keeps the others, or
 // the user's list of malformed lines, from running.
-void RunPostWritePasses(PostWriteContext& context, const CStringArrayPBEx& badLines) {
+void RunPostWritePasses(PostWriteContext& context, const SpillingLineList& badLines) {
     MarkSpiders(context.channel, context.db, context.base, context.spiders);
     CreateSessionIdAndTime(context.channel, context.db, context.base, context.pageHitExtList);
     if (context.autoDns) {

@@ -7,6 +7,7 @@
 
 #include "passes/ReverseDns.h"
 #include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/SpillingLineList.h"
 
 class CADODatabase;
 class ProgressChannel;
@@ -21,9 +22,9 @@ struct PostWriteContext {
     ReverseDnsState& dns;
     ReverseLookupFn lookup;
     unsigned dnsWorkers;
-    std::function<void(const CStringArrayPBEx&)> showErrorLog;
+    std::function<void(const SpillingLineList&)> showErrorLog;
 };
 
 // Spider marks, sessions, reverse DNS (when autoDns) and the error log (when lines were bad).
 // Each pass reports its own failure; the sequence goes on with the next step.
-void RunPostWritePasses(PostWriteContext& context, const CStringArrayPBEx& badLines);
+void RunPostWritePasses(PostWriteContext& context, const SpillingLineList& badLines);

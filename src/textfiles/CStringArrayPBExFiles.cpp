@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "textfiles/CStringArrayPBEx.h"
+#include "textfiles/FileDescriptor.h"
 #include "textfiles/FileErrorText.h"
 #include "textfiles/ProgressChannel.h"
 
@@ -20,43 +21,6 @@ constexpr std::size_t kWriteBlockSize = 1 << 16;
 constexpr int kOpenAttempts = 5;
 constexpr auto kRetryWait = std::chrono::milliseconds(100);
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
-    void Reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now so that a failure of the final write-back can still be reported.
-    int Close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-  private:
-    int fd_;
-};
-
-// Opens for reading; a folder counts as a failed open (EISDIR), because reading it would only
-// fail later with a less helpful error. Returns errno of the failure, 0 on success.
-int OpenForReading(const std::string& fileName, FileDescriptor& file) {
-    file.Reset(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.IsOpen()) return errno;
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) return errno;
-    if (S_ISDIR(status.st_mode)) return EISDIR;
-    return 0;
-}
-
 // Reads the open file to its end into `lines`. Returns errno of a failed read, 0 on success.
 int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
               CStringArrayPBEx::LoneCr loneCr, std::vector<std::string>& lines) {
@@ -65,11 +29,8 @@ int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
     // for every small data or project file would cost more than reading it.
     auto block = std::make_unique_for_overwrite<char[]>(kReadBlockSize);
     for (;;) {
-        ssize_t count = ::read(file.Get(), block.get(), kReadBlockSize);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
+        const long count = ReadSome(file.Get(), block.get(), kReadBlockSize);
+        if (count < 0) return errno;
         if (count == 0) break;
         std::string_view bytes(block.get(), static_cast<std::size_t>(count));
         if (ctrlZ == CStringArrayPBEx::CtrlZ::EndsFile) {
@@ -86,18 +47,6 @@ int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
 
 void Show(ProgressChannel* messages, const std::string& text) {
     if (messages) messages->MessageBox(text, ProgressChannel::MessageType::Ok);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace

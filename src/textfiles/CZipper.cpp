@@ -60,6 +60,10 @@ long CGZip::ReadBlock(char* block, std::size_t size) {
     return state == Z_OK ? 0 : -1;
 }
 
+bool CGZip::Rewind() {
+    return IsOpen() && gzrewind(file_) == 0;
+}
+
 bool CGZip::ReadAll(std::unique_ptr<char[]>& buffer, std::size_t& length) {
     length = 0;
     if (!IsOpen() || mode_ != OpenMode::Read || compressedSize_ == 0) return false;

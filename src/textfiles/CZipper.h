@@ -52,16 +52,19 @@ class CGZip : public CZipper {
     bool ReadLines(CStringArrayPBEx& lines,
                    CStringArrayPBEx::LoneCr loneCr = CStringArrayPBEx::LoneCr::IsData);
 
+    // One read of up to `size` decompressed bytes: the count, 0 at the end of the data, -1 on an
+    // error, a data stream that ends too early included.
+    long ReadBlock(char* block, std::size_t size);
+    // Starts reading again at the first byte, on the file opened (a file renamed meanwhile, as
+    // logs are when they rotate, is still read whole).
+    bool Rewind();
+
     // The library's reason for the last failure, without the file name it prefixes.
     std::string LastError() const;
 
     std::size_t GetCompressedSize() const { return compressedSize_; }
 
   private:
-    // One read of up to `size` decompressed bytes: the count, 0 at the end of the data, -1 on an
-    // error, a data stream that ends too early included.
-    long ReadBlock(char* block, std::size_t size);
-
     gzFile_s* file_ = nullptr;
     std::string fileName_;
     std::size_t compressedSize_ = 0;

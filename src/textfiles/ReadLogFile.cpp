@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/CZipper.h"
+#include "textfiles/FileErrorText.h"
 #include "textfiles/ProgressChannel.h"
 
 namespace {
@@ -19,33 +19,38 @@ void ShowMessage(ProgressChannel& channel, const std::string& text) {
 
 // A .gz that cannot be decompressed stops the run: reading its compressed bytes as text would
 // fill the table with garbage rows, and a partial read would pass for the whole log.
-bool ReadGzipLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
-    CGZip gzip;
-    if (!gzip.Open(fileName, CZipper::OpenMode::Read)) {
+std::unique_ptr<LogFileLineSource> OpenGzipLog(const std::string& fileName,
+                                               ProgressChannel& channel) {
+    auto bytes = std::make_unique<GzipLogBytes>();
+    if (!bytes->Open(fileName)) {
         ShowMessage(channel, "Could not open the .gz file!");
-        return false;
+        return nullptr;
     }
-    CStringArrayPBEx read;
-    if (!gzip.ReadLines(read, CStringArrayPBEx::LoneCr::EndsLine)) {
-        ShowMessage(channel,
-                    "Could not decompress the .gz file " + fileName + ": " + gzip.LastError());
-        return false;
+    auto source = std::make_unique<LogFileLineSource>(fileName, std::move(bytes));
+    if (!source->Count()) {
+        ShowMessage(channel, source->FailureText());
+        return nullptr;
     }
-    // Every byte has been delivered and checked by now; a failing close cannot take any back.
-    gzip.Close();
-    lines.Items().swap(read.Items());
     ShowReadingStatus(channel);
-    return true;
+    return source;
 }
 
-bool ReadPlainLog(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
+std::unique_ptr<LogFileLineSource> OpenPlainLog(const std::string& fileName,
+                                                ProgressChannel& channel) {
     ShowReadingStatus(channel);
-    if (!lines.ReadTextFile(fileName, false, &channel, CStringArrayPBEx::CtrlZ::IsData,
-                            CStringArrayPBEx::LoneCr::EndsLine)) {
+    auto bytes = std::make_unique<PlainLogBytes>();
+    if (const int error = bytes->Open(fileName); error != 0) {
+        ShowMessage(channel, FileErrorText(error, fileName));
         channel.ShowStatus(false);
-        return false;
+        return nullptr;
     }
-    return true;
+    auto source = std::make_unique<LogFileLineSource>(fileName, std::move(bytes));
+    if (!source->Count()) {
+        ShowMessage(channel, source->FailureText());
+        channel.ShowStatus(false);
+        return nullptr;
+    }
+    return source;
 }
 
 }  // namespace
@@ -57,7 +62,29 @@ bool IsGzipLogName(const std::string& fileName) {
     return tail == ".gz";
 }
 
+std::unique_ptr<LogFileLineSource> OpenLogFile(const std::string& fileName,
+                                               ProgressChannel& channel) {
+    return IsGzipLogName(fileName) ? OpenGzipLog(fileName, channel)
+                                   : OpenPlainLog(fileName, channel);
+}
+
 bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
-    return IsGzipLogName(fileName) ? ReadGzipLog(fileName, lines, channel)
-                                   : ReadPlainLog(fileName, lines, channel);
+    const std::unique_ptr<LogFileLineSource> source = OpenLogFile(fileName, channel);
+    if (!source) return false;
+    std::vector<std::string> whole;
+    std::vector<std::string> batch;
+    whole.reserve(static_cast<std::size_t>(source->TotalLines()));
+    try {
+        for (;;) {
+            source->NextLines(batch, std::size_t{1} << 16);
+            if (batch.empty()) break;
+            std::move(batch.begin(), batch.end(), std::back_inserter(whole));
+        }
+    } catch (const LineSourceError& error) {
+        ShowMessage(channel, error.what());
+        channel.ShowStatus(false);
+        return false;
+    }
+    lines.Items().swap(whole);
+    return true;
 }

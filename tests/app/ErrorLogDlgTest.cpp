@@ -41,7 +41,7 @@ class ErrorLogDlgTest : public ::testing::Test {
 };
 
 TEST_F(ErrorLogDlgTest, TextIsTheCountedHeadlineThenEveryLineInOrder) {
-    CStringArrayPBEx bad{"Line 2 incomplete/improperly formed: \"a\"",
+    SpillingLineList bad{"Line 2 incomplete/improperly formed: \"a\"",
                          "Line 5 incomplete/improperly formed: \"b\"",
                          "Line 9 incomplete/improperly formed: \"\""};
     CErrorLogDlg dialog(settings);

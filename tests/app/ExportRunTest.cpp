@@ -244,3 +244,35 @@ TEST_F(PrepareTargetTableTest, AnUnusableConnectionIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// The compressed log is checked to its last byte before the table is touched: a damaged end far
+// behind the first batches must not leave a reset table or a prefix of rows behind.
+TEST_F(ExportRunTest, ACompressedLogDamagedFarBehindItsStartWritesNothing) {
+    WriteBytes(logFile, Line("/kept.html") + "\n");
+    dialog.RunExport();
+    ASSERT_EQ(Rows(), 1);
+
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += Line("/p" + std::to_string(i) + ".html") + "\n";
+    const std::string gz = dir.File("access.log.gz");
+    WriteGzip(gz, text);
+    std::string damaged = ReadBytes(gz);
+    damaged.resize(damaged.size() - 16);
+    WriteBytes(gz, damaged);
+    window.SetControlText(ControlId::LogFile, gz);
+    window.SetCheck(ControlId::Reset, true);
+    window.messages.clear();
+    dialog.RunExport();
+
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.messages[0].starts_with("Could not decompress the .gz file " + gz + ": "))
+        << window.messages[0];
+    EXPECT_EQ(Rows(), 1) << "the table is neither reset nor written";
+    EXPECT_EQ(window.errorLogRuns, 0);
+    EXPECT_FALSE(window.At(ControlId::Progress).visible);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
+}  // namespace

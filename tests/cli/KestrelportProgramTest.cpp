@@ -13,6 +13,7 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "support/TestSupport.h"
+#include "textfiles/SpillingLineList.h"
 
 namespace {
 
@@ -139,6 +140,36 @@ TEST_F(KestrelportProgramTest, TheErrorLogGoesToTheNamedFile) {
     const Outcome unwritable = Run(ExportTo({"--error-log", dir.File("no/such/folder/bad.txt")}));
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("bad.txt"), std::string::npos);
+}
+
+// More malformed lines than the list keeps in memory: the rest wait in a temporary file, and
+// both the named file and the terminal still get every one of them, in the log's order.
+TEST_F(KestrelportProgramTest, AnErrorLogLargerThanTheListsMemoryKeepsEveryLineInOrder) {
+    constexpr int kLines = 20000;
+    std::string text;
+    std::string listed;
+    for (int i = 1; i <= kLines; ++i) {
+        const std::string line = "10.0.0." + std::to_string(i % 250) +
+                                 " - - [10/Oct/2012:13:55:36 +0100] \"GET /" + std::to_string(i) +
+                                 std::string(200, 'p') + ".html HTTP/1.0\" 200 9";
+        text += line + (i % 3 == 0 ? "\r\n" : "\n");
+        listed += "Line " + std::to_string(i) + " incomplete/improperly formed: \"" + line + "\"\n";
+    }
+    ASSERT_GT(listed.size(), SpillingLineList::kDefaultMemoryLimit);
+    WriteBytes(log, text);
+    const std::string headline = "** There were " + std::to_string(kLines) +
+                                 " records in the log file with missing or incomplete data! **";
+
+    const Outcome toFile = Run(ExportTo({"--error-log", dir.File("bad.txt"), "--quiet"}));
+    EXPECT_EQ(toFile.status, 0) << toFile.err;
+    std::string crlf = headline + "\r\n\r\n";
+    for (const char c : listed) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_TRUE(ReadBytes(dir.File("bad.txt")) == crlf) << "the named file differs";
+
+    const Outcome toTerminal = Run(ExportTo({"--quiet"}));
+    EXPECT_EQ(toTerminal.status, 0);
+    EXPECT_TRUE(toTerminal.err == headline + "\n\n" + listed) << "the terminal's list differs";
+    EXPECT_EQ(Rows(), kLines);
 }
 
 TEST_F(KestrelportProgramTest, ValuesComeFromTheProjectFileOrElseFromTheStoredSettings) {

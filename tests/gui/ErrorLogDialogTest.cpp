@@ -30,7 +30,7 @@ class ErrorLogDialogTest : public GuiTest {
     }
 
     FreshSettings settings;
-    CStringArrayPBEx badLines;
+    SpillingLineList badLines;
     CErrorLogDlg logic{settings.Store()};
 };
 

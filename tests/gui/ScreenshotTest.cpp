@@ -41,7 +41,7 @@ TEST_F(ScreenshotTest, MainDialogWithStoredValuesAndWithProgress) {
 
 TEST_F(ScreenshotTest, ErrorLogAndAbout) {
     FreshSettings settings;
-    CStringArrayPBEx badLines;
+    SpillingLineList badLines;
     badLines.Add("Line 3 incomplete/improperly formed: \"10.0.0.1 - - [10/Oct/2000:13:55:36\"");
     badLines.Add("Line 9 incomplete/improperly formed: \"garbage\"");
     CErrorLogDlg logic(settings.Store());

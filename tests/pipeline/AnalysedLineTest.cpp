@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "pipeline/AnalysedLine.h"
@@ -49,11 +50,14 @@ TEST(LineAnalysisAhead, AnswersEveryLineAsItsOwnAnalysisAcrossBatchEdges) {
     // Empty, one line, exactly one batch, one past it, and several batches with a partial last.
     for (const int count : {0, 1, 4096, 4097, 9000}) {
         const CStringArrayPBEx lines = NumberedLines(count);
-        LineAnalysisAhead ahead(lines, lists.Get());
+        CStringArrayPBEx handedOver = lines;
+        LineListSource source(handedOver);
+        LineAnalysisAhead ahead(source, lists.Get());
         AnalysedLine direct;
         for (int i = 0; i < count; ++i) {
             AnalyseLine(lines[i], lists.Get(), direct);
             ExpectSameAnalysis(ahead.At(i), direct, i);
+            EXPECT_EQ(ahead.Text(i), lines[i]);
             if (HasFailure()) return;
         }
     }
@@ -72,15 +76,16 @@ TEST(LineAnalysisAhead, AnalysesAKeptLineFully) {
 }
 
 TEST(LineAnalysisAhead, StoppingEarlyWaitsForTheBatchInWork) {
-    // The writer stops at a refused row with the next batch still being analysed; the lines must
-    // outlive that analysis, which the destructor guarantees by waiting for it.
+    // The writer stops at a refused row with the next batch still being read and analysed; the
+    // source must outlive that, which the destructor guarantees by waiting for it.
     const Lists lists;
-    auto lines = std::make_unique<CStringArrayPBEx>(NumberedLines(20000));
+    CStringArrayPBEx lines = NumberedLines(20000);
+    auto source = std::make_unique<LineListSource>(lines);
     {
-        LineAnalysisAhead ahead(*lines, lists.Get());
+        LineAnalysisAhead ahead(*source, lists.Get());
         EXPECT_EQ(ahead.At(4096).file.FileName, "page4096");
     }
-    lines.reset();
+    source.reset();
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST_F(CoreWriterRealLogsTest, SiteTrafficWithTheUsualExtensions) {
     BuildExtensionList(run.includeExts, run.includeExtList);
     Export("elastic-apache-2015.log.gz");
     // Line 8,899 lacks the agent's closing quote but is still complete.
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
     const long rows = table.Count();
     EXPECT_EQ(table.Scalar("Max(id)"), std::to_string(rows));
     EXPECT_EQ(table.Count("Extension Is Null"), 2882);
@@ -59,7 +59,7 @@ TEST_F(CoreWriterRealLogsTest, SignUpFormProbes) {
     run.countries.Assign({{0u, 0xFFFFFFFFu, "ZZ"}});
     Export("basjes-hackers-2015.log.gz");
     EXPECT_EQ(table.Count(), 3456);
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
     EXPECT_EQ(table.Count("Request Like 'POST %'"), 1080);
     EXPECT_EQ(table.Count("Status = 302"), 585);
     EXPECT_EQ(table.Count("Referrer = '-'"), 21);

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "CoreWriterTestTable.h"
 #include "pipeline/RequestAnalysis.h"
+#include "textfiles/ReadLogFile.h"
 
 namespace {
 
@@ -31,7 +35,7 @@ TEST_P(CoreWriterTest, KeptLinesBecomeRowsWithEveryColumnDerived) {
     EXPECT_TRUE(run.channel.messages.empty());
     EXPECT_TRUE(run.afterWriteRan);
     EXPECT_TRUE(run.linesFreedBeforePasses);
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
     EXPECT_EQ(run.counts.rowsWritten, 2);
     EXPECT_EQ(
         table->Rows({"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "DateTimeValue",
@@ -234,7 +238,7 @@ TEST_F(CoreWriterSqliteTest, OnlyIncludedLinesAreWrittenOrListed) {
     EXPECT_EQ(table.Column("Request"),
               (std::vector<std::string>{"GET /a.html HTTP/1.1", "GET /e.css HTTP/1.1"}));
     EXPECT_EQ(table.Column("id"), (std::vector<std::string>{"1", "2"}));
-    EXPECT_TRUE(run.badLines.IsEmpty());
+    EXPECT_TRUE(run.badLines.empty());
 }
 
 TEST_F(CoreWriterSqliteTest, MalformedLinesAreWrittenAndListedByTheirLineNumber) {
@@ -247,8 +251,8 @@ TEST_F(CoreWriterSqliteTest, MalformedLinesAreWrittenAndListedByTheirLineNumber)
     lines[7] = unknownMonth;
     ASSERT_TRUE(run.Write(table, lines));
 
-    EXPECT_EQ(run.badLines,
-              (CStringArrayPBEx{"Line 7 incomplete/improperly formed: \"" + common + "\"",
+    EXPECT_EQ(run.badLines, (std::vector<std::string>{
+                                "Line 7 incomplete/improperly formed: \"" + common + "\"",
                                 "Line 8 incomplete/improperly formed: \"" + unknownMonth + "\""}));
     EXPECT_EQ(run.counts.malformedLines, 2);
     EXPECT_EQ(table.Count(), 8);
@@ -274,6 +278,86 @@ TEST_F(CoreWriterSqliteTest, AFailureBeforeTheFirstLineCountsNothingAsProcessed)
     EXPECT_TRUE(run.channel.messages[0].starts_with("SQL Error in WriteCombinedLog:\r\n\r\n"));
     EXPECT_TRUE(run.channel.messages[0].ends_with("Processed 0 of 2 records in log file."));
     EXPECT_FALSE(run.afterWriteRan);
+}
+
+}  // namespace
+
+namespace {
+
+// A log file of `count` well-formed lines in which the lines numbered in `malformed` (1-based)
+// lack their referrer and agent.
+std::string LogWithMalformedLines(int count, const std::vector<int>& malformed) {
+    std::string text;
+    for (int number = 1; number <= count; ++number) {
+        const bool bad = std::find(malformed.begin(), malformed.end(), number) != malformed.end();
+        text += bad ? "5.6.7.8 - - [10/Oct/2012:13:55:36 +0100] \"GET /m" + std::to_string(number) +
+                          ".html HTTP/1.0\" 200 9"
+                    : LogLine("/p" + std::to_string(number) + ".html");
+        text += "\n";
+    }
+    return text;
+}
+
+// Lines reach the writer a batch at a time from the file; an entry must still name the line's
+// number in the whole log, at the edges of the batches as well, plain and compressed alike.
+TEST_P(CoreWriterTest, MalformedLinesOfALogReadInBatchesKeepTheirNumbers) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    const std::vector<int> malformed{1, 4096, 4097, 8192, 8193, 10000};
+    const std::string text = LogWithMalformedLines(10000, malformed);
+    WriteBytes(dir.File("access.log"), text);
+    WriteGzip(dir.File("access.log.gz"), text);
+    for (const char* name : {"access.log", "access.log.gz"}) {
+        WriterRun fileRun;
+        fileRun.reset = true;
+        auto source = OpenLogFile(dir.File(name), fileRun.channel);
+        ASSERT_TRUE(source) << name;
+        ASSERT_TRUE(fileRun.Write(*table, *source)) << name;
+        std::vector<std::string> expected;
+        for (const int number : malformed) {
+            expected.push_back("Line " + std::to_string(number) +
+                               " incomplete/improperly formed: \"5.6.7.8 - - [10/Oct/2012:13:55:36 "
+                               "+0100] \"GET /m" + std::to_string(number) +
+                               ".html HTTP/1.0\" 200 9\"");
+        }
+        EXPECT_EQ(fileRun.badLines, expected) << name;
+        EXPECT_EQ(table->Count(), 10000) << name;
+        EXPECT_EQ(table->Scalar("FileName", "id = 4097"), "m4097") << name;
+    }
+
+    // Without reset the numbering goes on after the rows already there, batch after batch.
+    WriterRun appended;
+    auto again = OpenLogFile(dir.File("access.log"), appended.channel);
+    ASSERT_TRUE(again);
+    ASSERT_TRUE(appended.Write(*table, *again));
+    EXPECT_EQ(table->Count(), 20000);
+    EXPECT_EQ(table->Scalar("Max(id)"), "20000");
+    EXPECT_EQ(table->Scalar("FileName", "id = 14097"), "m4097");
+    EXPECT_EQ(appended.badLines.front(), "Line 1 incomplete/improperly formed: \"5.6.7.8 - - "
+                                         "[10/Oct/2012:13:55:36 +0100] \"GET /m1.html HTTP/1.0\" 200 9\"");
+}
+
+// A log that loses its end after it was counted stops the run where its lines run out: the rows
+// of the lines before stay, and the message says how far the run came.
+TEST_P(CoreWriterTest, ALogCutShortWhileItIsWrittenStopsTheRunAndKeepsItsRows) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    const std::string log = dir.File("access.log");
+    WriteBytes(log, LogWithMalformedLines(9000, {}));
+    auto source = OpenLogFile(log, run.channel);
+    ASSERT_TRUE(source);
+    std::filesystem::resize_file(log, LogWithMalformedLines(6000, {}).size());
+    EXPECT_FALSE(run.Write(*table, *source));
+
+    ASSERT_EQ(run.channel.messages.size(), 1u);
+    const std::string& message = run.channel.messages[0];
+    EXPECT_TRUE(message.starts_with("The log file could not be read to its end:\r\n\r\n"))
+        << message;
+    EXPECT_NE(message.find(log), std::string::npos) << message;
+    EXPECT_TRUE(message.ends_with("\r\n\r\nProcessed 6000 of 9000 records in log file."))
+        << message;
+    EXPECT_EQ(table->Count(), 6000);
+    EXPECT_EQ(run.counts.rowsWritten, 6000);
+    EXPECT_FALSE(run.afterWriteRan) << "no pass may run on a log not read to its end";
+    EXPECT_FALSE(run.channel.progressVisible);
 }
 
 }  // namespace

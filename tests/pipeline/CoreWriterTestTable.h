@@ -15,6 +15,7 @@
 #include "db/TargetTable.h"
 #include "pipeline/CoreWriter.h"
 #include "support/RecordingChannel.h"
+#include "textfiles/LineSource.h"
 #include "support/TestSupport.h"
 
 enum class WriterDriver { Sqlite, Postgres };
@@ -119,7 +120,8 @@ struct WriterRun {
 
     bool afterWriteRan = false;
     bool linesFreedBeforePasses = false;
-    CStringArrayPBEx badLines;
+    const CStringArrayPBEx* heldLines = nullptr;
+    std::vector<std::string> badLines;
     CoreWriterCounts counts;
 
     WriterRun() {
@@ -128,6 +130,11 @@ struct WriterRun {
     }
 
     bool Write(const WriterTable& table, CStringArrayPBEx& lines) {
+        LineListSource source(lines);
+        heldLines = &lines;
+        return Write(table, source);
+    }
+    bool Write(const WriterTable& table, LineSource& lines) {
         CoreWriterContext context{.channel = channel,
                                   .connectionString = table.Connection(),
                                   .base = table.Base(),
@@ -138,10 +145,11 @@ struct WriterRun {
                                   .countries = countries,
                                   .engines = engines,
                                   .afterWrite = {}};
-        context.afterWrite = [&](CADODatabase&, const CStringArrayPBEx& bad) {
+        context.afterWrite = [&](CADODatabase&, const SpillingLineList& bad) {
             afterWriteRan = true;
-            linesFreedBeforePasses = lines.IsEmpty() && lines.Items().capacity() == 0;
-            badLines = bad;
+            linesFreedBeforePasses =
+                heldLines && heldLines->IsEmpty() && heldLines->Items().capacity() == 0;
+            badLines = bad.Items();
         };
         return WriteCombinedLog(context, lines, &counts);
     }

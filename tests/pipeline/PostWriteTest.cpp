@@ -23,7 +23,7 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
             {.ip = "10.0.0.2", .agent = "Googlebot/2.1", .time = "2015-05-17 10:02:00"},
         });
     }
-    void Run(PassTable& table, bool autoDns, const CStringArrayPBEx& badLines) {
+    void Run(PassTable& table, bool autoDns, const SpillingLineList& badLines) {
         PostWriteContext context{channel,
                                  table.db,
                                  table.Base(),
@@ -36,8 +36,8 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
                                      return "host-" + address;
                                  },
                                  2,
-                                 [&](const CStringArrayPBEx& lines) {
-                                     shownLines = lines;
+                                 [&](const SpillingLineList& lines) {
+                                     shownLines = lines.Items();
                                      // The log comes last, after the lookups have ended.
                                      lookupsWhenShown = lookups.load();
                                      namesWhenShown = table.Column("HostName");
@@ -52,7 +52,7 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
     CStringArrayPBEx pageHits{"html"};
     ReverseDnsState dns;
     std::atomic<int> lookups{0};
-    std::optional<CStringArrayPBEx> shownLines;
+    std::optional<std::vector<std::string>> shownLines;
     int lookupsWhenShown = -1;
     Texts namesWhenShown;
     int runningWhenShown = -1;
@@ -61,7 +61,7 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
 TEST_P(PostWriteTest, SpidersThenSessionsThenLookupsThenTheErrorLog) {
     KP_PASS_TABLE(table, GetParam(), dir);
     Fill(*table);
-    const CStringArrayPBEx bad{"Line 7 incomplete/improperly formed: \"x\""};
+    const SpillingLineList bad{"Line 7 incomplete/improperly formed: \"x\""};
     Run(*table, true, bad);
 
     ASSERT_GE(channel.statusTexts.size(), 3u);
@@ -72,7 +72,7 @@ TEST_P(PostWriteTest, SpidersThenSessionsThenLookupsThenTheErrorLog) {
     EXPECT_EQ(table->Column("IsSpider"), (Texts{"R", "R", "S"}));
     EXPECT_EQ(table->Column("SessionID"), (Texts{"1", "NULL", "2"}));
     ASSERT_TRUE(shownLines);
-    EXPECT_EQ(*shownLines, bad);
+    EXPECT_EQ(*shownLines, bad.Items());
     EXPECT_EQ(lookupsWhenShown, 2);
     EXPECT_EQ(namesWhenShown, (Texts{"host-10.0.0.1", "host-10.0.0.1", "host-10.0.0.2"}));
     EXPECT_EQ(runningWhenShown, 0);
