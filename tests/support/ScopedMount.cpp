@@ -56,11 +56,18 @@ ScopedMount::~ScopedMount() {
     if (Mounted()) ::umount2(target_.c_str(), MNT_DETACH);
 }
 
-void ScopedMount::FillUp() const {
-    std::ofstream filler(target_ + kFiller, std::ios::binary | std::ios::app);
-    const std::vector<char> block(1 << 16, 'x');
-    while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+void ScopedMount::FillUp(std::uintmax_t leave) const {
+    const std::string filler = target_ + kFiller;
+    {
+        std::ofstream out(filler, std::ios::binary | std::ios::app);
+        const std::vector<char> block(1 << 16, 'x');
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+        }
     }
+    std::error_code ignored;
+    const std::uintmax_t size = std::filesystem::file_size(filler, ignored);
+    if (leave > 0 && size != static_cast<std::uintmax_t>(-1))
+        std::filesystem::resize_file(filler, size > leave ? size - leave : 0, ignored);
 }
 
 void ScopedMount::MakeRoom() const {

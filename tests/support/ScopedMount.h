@@ -4,6 +4,7 @@
 // permissions do not stop a write; a read-only mount does. Both need the right to mount: where
 // it is missing, Mounted() is false and WhyNot() says why, so the test can skip with that note.
 
+#include <cstdint>
 #include <string>
 
 class ScopedMount {
@@ -20,8 +21,9 @@ class ScopedMount {
     ScopedMount& operator=(const ScopedMount&) = delete;
 
     bool Mounted() const { return !target_.empty(); }
-    // A small disk filled to the last byte by a file of its own, and that file removed again.
-    void FillUp() const;
+    // A small disk filled to the last byte (or to `leave` bytes short of it) by a file of its
+    // own, and that file removed again.
+    void FillUp(std::uintmax_t leave = 0) const;
     void MakeRoom() const;
     const std::string& WhyNot() const { return whyNot_; }
 
