@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -112,20 +113,68 @@ std::string KeyTableOf(const SqliteStatement& statement) {
     return table;
 }
 
-QueryResult ReadRows(SqliteStatement& statement, int firstColumn, bool keyed) {
+// A query ready to step, with what its rows look like.
+struct SqliteQuery {
+    std::unique_ptr<SqliteStatement> statement;
+    bool yieldsRows = true;  // false: a statement such as UPDATE
+    int firstColumn = 0;  // 1 when column 0 holds the rowid
+    std::string keyTable;
+    std::vector<std::string> columns;
+    std::vector<bool> isDate;
+};
+
+SqliteQuery Described(std::unique_ptr<SqliteStatement> statement, std::string keyTable) {
+    SqliteQuery query;
+    query.firstColumn = keyTable.empty() ? 0 : 1;
+    query.keyTable = std::move(keyTable);
+    for (int i = query.firstColumn; i < statement->ColumnCount(); ++i) {
+        query.columns.emplace_back(sqlite3_column_name(statement->Get(), i));
+        query.isDate.push_back(statement->IsDateColumn(i));
+    }
+    query.statement = std::move(statement);
+    return query;
+}
+
+// The statement of a query, with each row's rowid in front when the rows come from one table;
+// Call with the handle's lock held.
+SqliteQuery PrepareQuery(sqlite3* db, const std::string& translated) {
+    auto plain = std::make_unique<SqliteStatement>(db, translated);
+    if (plain->ColumnCount() == 0) {
+        SqliteQuery statement;
+        statement.statement = std::move(plain);
+        statement.yieldsRows = false;
+        return statement;
+    }
+    if (const std::string keyedSql = KeyedSelect(translated); !keyedSql.empty()) {
+        try {
+            auto keyed = std::make_unique<SqliteStatement>(db, keyedSql);
+            if (std::string table = KeyTableOf(*keyed); !table.empty())
+                return Described(std::move(keyed), std::move(table));
+        } catch (const DbError&) {
+            // Not a one-table select after all: the rows are read without keys.
+        }
+    }
+    return Described(std::move(plain), "");
+}
+
+// Steps up to `maxRows` rows of the query; `done` is set once the statement has no more.
+QueryResult ReadRows(SqliteQuery& query, std::size_t maxRows, bool& done) {
     QueryResult result;
     result.hasRows = true;
+    result.columns = query.columns;
+    result.keyTable = query.keyTable;
+    result.rows = RowBlock(query.columns.size());
+    SqliteStatement& statement = *query.statement;
+    const int first = query.firstColumn;
     const int count = statement.ColumnCount();
-    std::vector<bool> isDate;
-    for (int i = firstColumn; i < count; ++i) {
-        result.columns.emplace_back(sqlite3_column_name(statement.Get(), i));
-        isDate.push_back(statement.IsDateColumn(i));
-    }
-    result.rows = RowBlock(result.columns.size());
-    while (statement.Step()) {
-        for (int i = firstColumn; i < count; ++i) {
-            if (!isDate[static_cast<std::size_t>(i - firstColumn)] &&
-                sqlite3_column_type(statement.Get(), i) == SQLITE_TEXT) {
+    for (std::size_t row = 0; row < maxRows && !done; ++row) {
+        if (!statement.Step()) {
+            done = true;
+            break;
+        }
+        for (int i = first; i < count; ++i) {
+            const bool isDate = query.isDate[static_cast<std::size_t>(i - first)];
+            if (!isDate && sqlite3_column_type(statement.Get(), i) == SQLITE_TEXT) {
                 // Texts go straight into the block: most fields of a log row are texts.
                 const auto* bytes =
                     static_cast<const char*>(sqlite3_column_blob(statement.Get(), i));
@@ -133,14 +182,48 @@ QueryResult ReadRows(SqliteStatement& statement, int firstColumn, bool keyed) {
                     static_cast<std::size_t>(sqlite3_column_bytes(statement.Get(), i));
                 result.rows.AppendText(bytes ? std::string_view(bytes, size) : std::string_view());
             } else {
-                result.rows.Append(
-                    statement.Column(i, isDate[static_cast<std::size_t>(i - firstColumn)]));
+                result.rows.Append(statement.Column(i, isDate));
             }
         }
-        if (keyed) result.keys.push_back(RowKey{sqlite3_column_int64(statement.Get(), 0), {}});
+        if (first == 1) result.keys.push_back(RowKey{sqlite3_column_int64(statement.Get(), 0), {}});
     }
     return result;
 }
+
+// Steps the statement a chunk at a time. An ORDER BY that no index gives is sorted in full on
+// the first step, so rows changed afterwards (the session pass stores its numbers while it
+// walks) do not change what the walk yields. SQLite lets a connection commit while one of its
+// statements still reads; in WAL mode the log cannot start over meanwhile, so it grows by the
+// pages of each commit made during the walk until the walk ends.
+class SqliteRowWalk : public DbRowWalk {
+  public:
+    SqliteRowWalk(std::shared_ptr<SqliteHandle> handle, SqliteQuery query)
+        : handle_(std::move(handle)), query_(std::move(query)) {}
+    ~SqliteRowWalk() override {
+        std::lock_guard lock(handle_->mutex);
+        query_.statement.reset();
+    }
+
+    QueryResult Next(std::size_t maxRows) override {
+        std::lock_guard lock(handle_->mutex);
+        QueryResult chunk;
+        try {
+            chunk = ReadRows(query_, maxRows, done_);
+        } catch (const DbError&) {
+            // A failed step resets the statement; stepping again would start over.
+            done_ = true;
+            throw;
+        }
+        // A finished statement holds its read of the file until it is reset.
+        if (done_) query_.statement->Reset();
+        return chunk;
+    }
+
+  private:
+    std::shared_ptr<SqliteHandle> handle_;
+    SqliteQuery query_;
+    bool done_ = false;
+};
 
 std::string QuotedList(const std::vector<std::string>& names) {
     std::string out;
@@ -259,27 +342,22 @@ void SqliteConnection::Execute(const std::string& sql) {
 QueryResult SqliteConnection::Query(const std::string& sql) {
     std::lock_guard lock(handle_->mutex);
     const std::string translated = TranslateForSqlite(sql);
-    SqliteStatement plain(handle_->db, translated);
-    if (plain.ColumnCount() == 0) {
-        while (plain.Step()) {
+    SqliteQuery query = PrepareQuery(handle_->db, translated);
+    if (!query.yieldsRows) {
+        while (query.statement->Step()) {
         }
         return QueryResult();
     }
-    const std::string keyedSql = KeyedSelect(translated);
-    if (!keyedSql.empty()) {
-        try {
-            SqliteStatement keyed(handle_->db, keyedSql);
-            const std::string table = KeyTableOf(keyed);
-            if (!table.empty()) {
-                QueryResult result = ReadRows(keyed, 1, true);
-                result.keyTable = table;
-                return result;
-            }
-        } catch (const DbError&) {
-            // Not a one-table select after all: the rows are read without keys.
-        }
-    }
-    return ReadRows(plain, 0, false);
+    bool done = false;
+    return ReadRows(query, std::numeric_limits<std::size_t>::max(), done);
+}
+
+std::unique_ptr<DbRowWalk> SqliteConnection::Walk(const std::string& sql) {
+    std::lock_guard lock(handle_->mutex);
+    SqliteQuery query = PrepareQuery(handle_->db, TranslateForSqlite(sql));
+    if (!query.yieldsRows)
+        throw DbError(SQLITE_MISUSE, kSource, "The statement yields no rows to walk.");
+    return std::make_unique<SqliteRowWalk>(handle_, std::move(query));
 }
 
 bool SqliteConnection::HasTable(const std::string& table) {
