@@ -117,7 +117,7 @@ std::string KeyTableOf(const SqliteStatement& statement) {
 struct SqliteQuery {
     std::unique_ptr<SqliteStatement> statement;
     bool yieldsRows = true;  // false: a statement such as UPDATE
-    int firstColumn = 0;  // 1 when column 0 holds the rowid
+    int firstColumn = 0;     // 1 when column 0 holds the rowid
     std::string keyTable;
     std::vector<std::string> columns;
     std::vector<bool> isDate;

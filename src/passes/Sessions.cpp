@@ -54,8 +54,8 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     std::string filter;
     for (const std::string& extension : pageHitExtList) {
         if (!filter.empty()) filter += " or ";
-        filter +=
-            extension.empty() ? column + " Is Null" : column + "=" + StatementTextLiteral(extension);
+        filter += extension.empty() ? column + " Is Null"
+                                    : column + "=" + StatementTextLiteral(extension);
     }
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
@@ -104,8 +104,10 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
 
         ++done;
         // Rows written since the count would carry the bar past its end.
-        if (done % 10 == 0)
-            channel.SetProgressPos(static_cast<int>(std::uint64_t{std::min(done, total)} * 100 / total));
+        if (done % 10 == 0) {
+            const std::uint64_t counted = std::min(done, total);
+            channel.SetProgressPos(static_cast<int>(counted * 100 / total));
+        }
         channel.PumpMessages();
         rows.MoveNext();
     }

@@ -1,11 +1,11 @@
 // A query read forward only, a chunk at a time, on both drivers: the same rows in the same order
 // as the whole result, and changes stored between chunks, as the session pass stores them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <string>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 #include "db/BatchUpdate.h"
@@ -47,7 +47,8 @@ class RowWalkTest : public ::testing::TestWithParam<Driver> {
         }
         db_.Open(connection_);
         Run("DROP TABLE IF EXISTS [" + table_ + "]");
-        Run("CREATE TABLE [" + table_ + "] (id int NOT NULL, IP varchar(255), UserAgent text, n int)");
+        Run("CREATE TABLE [" + table_ +
+            "] (id int NOT NULL, IP varchar(255), UserAgent text, n int)");
         return true;
     }
 
@@ -77,9 +78,9 @@ class RowWalkTest : public ::testing::TestWithParam<Driver> {
     }
 
     std::string OrderedQuery() const {
-        return "Select [" + table_ + "].id, [" + table_ + "].IP, [" + table_ + "].UserAgent From [" +
-               table_ + "] Order By [" + table_ + "].IP, [" + table_ + "].UserAgent, [" + table_ +
-               "].id";
+        return "Select [" + table_ + "].id, [" + table_ + "].IP, [" + table_ +
+               "].UserAgent From [" + table_ + "] Order By [" + table_ + "].IP, [" + table_ +
+               "].UserAgent, [" + table_ + "].id";
     }
 
     static std::vector<WalkedRow> ReadAll(CADORecordset& rows) {
@@ -111,9 +112,18 @@ TEST_P(RowWalkTest, ChunksYieldTheWholeResultsRowsInItsOrderWithTheirKeys) {
     // must sort and read back as the whole result has them; a visitor's rows run across the
     // chunks of 4 rows.
     const std::string nul("a\0b", 3);
-    Add({{"10.0.0.2", "B"}, {nul, "x"},           {"10.0.0.1", "A\xff"}, {"10.0.0.2", "B"},
-         {"10.0.0.1", "A"}, {"10.0.0.2", "B"},    {nul, "x"},           {"10.0.0.2", "B"},
-         {"\xc3\x28", "z"}, {"10.0.0.1", "A\xff"}, {"10.0.0.2", "B"},   {"10.0.0.3", ""}});
+    Add({{"10.0.0.2", "B"},
+         {nul, "x"},
+         {"10.0.0.1", "A\xff"},
+         {"10.0.0.2", "B"},
+         {"10.0.0.1", "A"},
+         {"10.0.0.2", "B"},
+         {nul, "x"},
+         {"10.0.0.2", "B"},
+         {"\xc3\x28", "z"},
+         {"10.0.0.1", "A\xff"},
+         {"10.0.0.2", "B"},
+         {"10.0.0.3", ""}});
 
     CADORecordset whole(db_);
     ASSERT_TRUE(whole.Open(OrderedQuery()));

@@ -73,8 +73,8 @@ TEST_P(SessionsTest, HitsOfTheSameSecondAreTakenInIdOrder) {
         {.ip = "5.5.5.5", .agent = "A", .time = "2015-05-17 10:01:00"},
     });
     // The row stored first now has the larger id.
-    CADOCommand(table->db, "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " +
-                               "WHERE id < 3",
+    CADOCommand(table->db,
+                "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " + "WHERE id < 3",
                 CADOCommand::kCommandText)
         .Execute();
     Run(*table);
