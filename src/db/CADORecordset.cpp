@@ -1,5 +1,6 @@
 #include "db/CADORecordset.h"
 
+#include <algorithm>
 #include <cctype>
 #include <regex>
 
@@ -126,6 +127,9 @@ CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
         active_ = std::move(other.active_);
         prepared_ = std::move(other.prepared_);
         driver_ = std::move(other.driver_);
+        walk_ = std::move(other.walk_);
+        rowsPerChunk_ = other.rowsPerChunk_;
+        leftFirstChunk_ = other.leftFirstChunk_;
         query_ = std::move(other.query_);
         open_ = std::exchange(other.open_, false);
         appendTable_ = std::move(other.appendTable_);
@@ -159,14 +163,54 @@ bool CADORecordset::Open(const std::string& text) {
     return Open(connection_, text);
 }
 
-bool CADORecordset::OpenLocked(const std::string& text) {
+void CADORecordset::ClearResult() {
     appendTable_.clear();
+    columns_.clear();
     keyTable_.clear();
     rows_ = RowBlock();
     keys_.clear();
     cursor_ = 0;
     nextFieldGuess_ = 0;
     resolvedFields_.clear();
+    walk_.reset();
+    rowsPerChunk_ = 0;
+    leftFirstChunk_ = false;
+}
+
+void CADORecordset::OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk) {
+    Close();
+    query_ = WithoutLeadingSpace(text);
+    active_ = connection_;
+    if (!active_ || !active_->IsOpen()) {
+        ThrowRecordsetError(kErrorNoObject, std::nullopt, std::nullopt);
+    }
+    Guarded([&] {
+        ClearResult();
+        walk_ = active_->RunStatement([&](DbConnection& driver) { return driver.Walk(query_); });
+        driver_ = active_->Driver();
+        rowsPerChunk_ = std::max<std::size_t>(rowsPerChunk, 1);
+        rowsFetched_ = true;
+        open_ = true;
+    });
+    FetchNextChunk();
+}
+
+// The walk is given up as soon as a chunk comes back short, so that it holds nothing on the
+// database (a cursor, a read of the file) while the caller goes on with the last rows.
+void CADORecordset::FetchNextChunk() {
+    QueryResult chunk = Guarded([&] {
+        return active_->RunStatement([&](DbConnection&) { return walk_->Next(rowsPerChunk_); });
+    });
+    if (columns_.empty()) columns_ = std::move(chunk.columns);
+    if (keyTable_.empty()) keyTable_ = std::move(chunk.keyTable);
+    rows_ = std::move(chunk.rows);
+    keys_.assign(chunk.keys.begin(), chunk.keys.end());
+    cursor_ = 0;
+    if (rows_.Rows() < rowsPerChunk_) walk_.reset();
+}
+
+bool CADORecordset::OpenLocked(const std::string& text) {
+    ClearResult();
     if (const std::optional<std::string> table = BareTableName(text)) {
         // Appending is what a table is opened for; its rows are read only when asked for.
         columns_ = active_->RunStatement(
@@ -209,6 +253,7 @@ void CADORecordset::ReleaseRows() {
     open_ = false;
     rows_ = RowBlock();
     keys_.clear();
+    walk_.reset();
     prepared_.reset();
     driver_.reset();
 }
@@ -263,6 +308,8 @@ bool CADORecordset::IsEof() {
 
 void CADORecordset::MoveFirst() {
     EnsureRowsFetched();
+    if (leftFirstChunk_)
+        ThrowLayerError(kErrorUnspecified, "A forward-only recordset cannot go back to its start.");
     cursor_ = 0;
 }
 
@@ -272,10 +319,16 @@ void CADORecordset::MoveNext() {
         ThrowLayerError(kErrorUnspecified, "The cursor is already past the last row.");
     }
     ++cursor_;
+    if (walk_ && cursor_ == static_cast<std::int64_t>(rows_.Rows())) {
+        leftFirstChunk_ = true;
+        FetchNextChunk();
+    }
 }
 
 void CADORecordset::MovePrevious() {
     EnsureRowsFetched();
+    if (rowsPerChunk_ > 0)
+        ThrowLayerError(kErrorUnspecified, "A forward-only recordset cannot move back.");
     if (cursor_ < 0)
         ThrowLayerError(kErrorUnspecified, "The cursor is already before the first row.");
     --cursor_;
@@ -284,6 +337,7 @@ void CADORecordset::MovePrevious() {
 std::int32_t CADORecordset::RecordCount() {
     try {
         EnsureRowsFetched();
+        if (rowsPerChunk_ > 0) return -1;
         return static_cast<std::int32_t>(rows_.Rows());
     } catch (const CADOException&) {
         return -1;

@@ -40,6 +40,12 @@ class CADORecordset {
     bool Open(const std::shared_ptr<DbSession>& connection, const std::string& text);
     // Open over the handle's own connection.
     bool Open(const std::string& text);
+    // Opens a query over the handle's own connection to be read forward only, with at most
+    // `rowsPerChunk` of its rows in memory at a time: for results as large as a table.
+    // RecordCount then answers -1, MoveFirst works only before the first chunk is left, and
+    // MovePrevious throws. Statements may run on the connection (batches of changes stored, say)
+    // while the rows are walked; they do not change the rows the walk yields.
+    void OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk);
     bool IsOpen() const;
     // Drops a pending change and the rows.
     void Close();
@@ -84,6 +90,8 @@ class CADORecordset {
     bool OpenLocked(const std::string& text);
     void RequireOpen() const;
     void EnsureRowsFetched();
+    void ClearResult();
+    void FetchNextChunk();
     bool OnRow() const;
     std::size_t FieldIndex(const std::string& field);
     std::size_t ResolveField(const std::string& field) const;
@@ -104,7 +112,10 @@ class CADORecordset {
 
     std::shared_ptr<DbSession> connection_;  // the first connection given; tells IsOpen
     std::shared_ptr<DbSession> active_;      // the connection of the current Open
-    std::shared_ptr<DbConnection> driver_;   // outlives the prepared statements below
+    std::shared_ptr<DbConnection> driver_;   // outlives the walk and prepared statements below
+    std::unique_ptr<DbRowWalk> walk_;        // while rows of a forward-only open are unread
+    std::size_t rowsPerChunk_ = 0;           // set when opened forward only
+    bool leftFirstChunk_ = false;
     std::string query_;
     bool open_ = false;
     std::string appendTable_;  // set when opened on a bare table name

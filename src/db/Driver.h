@@ -83,6 +83,18 @@ class DbUpdate {
     virtual RowKey Update(const RowKey& key, std::span<const FieldValue> values) = 0;
 };
 
+// A query's rows read forward only, a chunk at a time, so that a result as large as a table
+// never sits in memory whole. Like the prepared objects, a walk is destroyed before its
+// connection; the connection stays usable for other statements (writes included) while it is
+// open, and rows changed meanwhile do not change what the walk yields.
+class DbRowWalk {
+  public:
+    virtual ~DbRowWalk() = default;
+    // The next rows, at most `maxRows` (> 0), with columns and keys as Query gives them; rows
+    // empty once the walk is past its last row.
+    virtual QueryResult Next(std::size_t maxRows) = 0;
+};
+
 class DbConnection {
   public:
     virtual ~DbConnection() = default;
@@ -92,6 +104,8 @@ class DbConnection {
     // Runs one statement. A query returns its column names and all of its rows; when the rows
     // come from one table they carry keys for UpdateRow.
     virtual QueryResult Query(const std::string& sql) = 0;
+    // The rows of one SELECT, read as Query reads them but a chunk at a time.
+    virtual std::unique_ptr<DbRowWalk> Walk(const std::string& sql) = 0;
 
     // Table list questions; names are compared the way the database compares them.
     virtual bool HasTable(const std::string& table) = 0;

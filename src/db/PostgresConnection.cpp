@@ -305,18 +305,20 @@ std::optional<PostgresConnection::KeyedTable> PostgresConnection::KeyableTable(
 }
 
 // The rows of a plain one-table SELECT carry their row address in hidden first columns.
-QueryResult PostgresConnection::QueryWithKeys(const std::string& translated,
-                                              const KeyedTable& table) {
+std::string PostgresConnection::WithKeyColumns(const std::string& translated,
+                                               const KeyedTable& table) {
     const char* hidden = table.partitioned ? kPartitionKeyColumns : kKeyColumns;
-    const int keyColumns = table.partitioned ? 2 : 1;
     const std::size_t select = translated.find_first_not_of(" \t\r\n") + 6;
-    PostgresResult r =
-        RunLocked({translated.substr(0, select) + hidden + translated.substr(select), {}, {}});
-    QueryResult result = ReadRows(r.get(), keyColumns);
-    for (int c = keyColumns; c < PQnfields(r.get()); ++c)
-        if (PQftable(r.get(), c) != table.oid) return result;
+    return translated.substr(0, select) + hidden + translated.substr(select);
+}
+
+QueryResult PostgresConnection::KeyedRows(const PGresult* r, const KeyedTable& table) {
+    const int keyColumns = table.partitioned ? 2 : 1;
+    QueryResult result = ReadRows(r, keyColumns);
+    for (int c = keyColumns; c < PQnfields(r); ++c)
+        if (PQftable(r, c) != table.oid) return result;
     result.keyTable = TableName(table.oid);
-    result.keys = RowKeys(r.get(), table, keyColumns);
+    result.keys = RowKeys(r, table, keyColumns);
     return result;
 }
 
@@ -347,10 +349,72 @@ QueryResult PostgresConnection::Query(const std::string& sql) {
     const std::string translated = TranslateStatement(sql);
     std::lock_guard lock(mutex_);
     if (const auto name = SingleTableOfSelect(translated)) {
-        if (const auto table = KeyableTable(*name)) return QueryWithKeys(translated, *table);
+        if (const auto table = KeyableTable(*name)) {
+            PostgresResult r = RunLocked({WithKeyColumns(translated, *table), {}, {}});
+            return KeyedRows(r.get(), *table);
+        }
     }
     PostgresResult r = RunLocked({translated, {}, {}});
     return ReadRows(r.get(), 0);
+}
+
+namespace {
+
+// The rows stay on the server, in a cursor, and come over a chunk at a time.
+class PostgresRowWalk final : public DbRowWalk {
+  public:
+    PostgresRowWalk(PostgresConnection& connection, std::string cursor,
+                    std::optional<PostgresConnection::KeyedTable> table)
+        : connection_(connection), cursor_(std::move(cursor)), table_(table) {}
+    ~PostgresRowWalk() override { connection_.CloseWalk(cursor_); }
+    QueryResult Next(std::size_t maxRows) override {
+        return connection_.FetchWalk(cursor_, maxRows, table_);
+    }
+
+  private:
+    PostgresConnection& connection_;
+    std::string cursor_;
+    std::optional<PostgresConnection::KeyedTable> table_;
+};
+
+}  // namespace
+
+// A cursor WITH HOLD, declared outside any transaction: the server runs the query to its end at
+// once and keeps the rows (on disk beyond work_mem) until the cursor is closed or the
+// connection ends. Whatever commits while the walk goes on (the session pass stores its numbers
+// batch by batch) neither ends the cursor nor changes its rows, and the one connection serves
+// both. Rejected: libpq's single-row mode holds the connection until the last row is read, so
+// nothing could be stored meanwhile; a second connection would need the credentials kept and
+// doubles what a connection costs the server; paging by the ORDER BY's own columns sorts the
+// whole table once per page.
+std::unique_ptr<DbRowWalk> PostgresConnection::Walk(const std::string& sql) {
+    const std::string translated = TranslateStatement(sql);
+    std::lock_guard lock(mutex_);
+    std::optional<KeyedTable> table;
+    if (const auto name = SingleTableOfSelect(translated)) table = KeyableTable(*name);
+    std::string cursor = "kp_walk_" + std::to_string(++preparedCount_);
+    RunLocked({"DECLARE " + cursor + " NO SCROLL CURSOR WITH HOLD FOR " +
+                   (table ? WithKeyColumns(translated, *table) : translated),
+               {},
+               {}});
+    return std::make_unique<PostgresRowWalk>(*this, std::move(cursor), table);
+}
+
+QueryResult PostgresConnection::FetchWalk(const std::string& cursor, std::size_t maxRows,
+                                          const std::optional<KeyedTable>& table) {
+    std::lock_guard lock(mutex_);
+    PostgresResult r =
+        RunLocked({"FETCH FORWARD " + std::to_string(maxRows) + " FROM " + cursor, {}, {}});
+    return table ? KeyedRows(r.get(), *table) : ReadRows(r.get(), 0);
+}
+
+void PostgresConnection::CloseWalk(const std::string& cursor) noexcept {
+    std::lock_guard lock(mutex_);
+    try {
+        RunLocked({"CLOSE " + cursor, {}, {}});
+    } catch (const DbError&) {
+        // A lost connection took the cursor with it.
+    }
 }
 
 // A batch needs no transaction on the server: the queue commits what it sends (see

@@ -70,6 +70,7 @@ class PostgresConnection final : public DbConnection {
 
     void Execute(const std::string& sql) override;
     QueryResult Query(const std::string& sql) override;
+    std::unique_ptr<DbRowWalk> Walk(const std::string& sql) override;
     bool HasTable(const std::string& table) override;
     std::vector<std::string> TableColumns(const std::string& table) override;
     void CreateIndex(const IndexSpec& index) override;
@@ -108,12 +109,17 @@ class PostgresConnection final : public DbConnection {
         std::size_t parametersPerRow,
         const std::function<std::string(std::size_t rows)>& statementFor);
 
-  private:
     // The table a keyed query reads from, as the catalog knows it.
     struct KeyedTable {
         Oid oid = InvalidOid;
         bool partitioned = false;  // rows lie in several tables: a ctid alone is not unique
     };
+    // Used by the walks over a cursor.
+    QueryResult FetchWalk(const std::string& cursor, std::size_t maxRows,
+                          const std::optional<KeyedTable>& table);
+    void CloseWalk(const std::string& cursor) noexcept;
+
+  private:
 
     // Runs the statement, under a savepoint when a transaction is open. Throws DbError.
     PostgresResult RunLocked(const PostgresStatement& statement);
@@ -122,7 +128,8 @@ class PostgresConnection final : public DbConnection {
     PostgresResult RunInSavepointOrDirect(const PostgresStatement& statement);
     void Prepare(const std::string& name, const std::string& text);
     std::optional<KeyedTable> KeyableTable(const std::string& name);
-    QueryResult QueryWithKeys(const std::string& translated, const KeyedTable& table);
+    static std::string WithKeyColumns(const std::string& translated, const KeyedTable& table);
+    QueryResult KeyedRows(const PGresult* result, const KeyedTable& table);
     std::vector<RowKey> RowKeys(const PGresult* result, const KeyedTable& table, int keyColumns);
     std::optional<PostgresIdKey> IdKeyLocked(const std::string& table);
     std::string TableName(Oid table);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -15,22 +16,12 @@
 #include "db/SqlLiteral.h"
 #include "db/SqliteDialect.h"
 #include "db/SqliteMemory.h"
+#include "db/SqliteQuery.h"
 #include "db/SqliteStatement.h"
 
 namespace {
 
 const char* const kSource = "SQLite";
-
-bool SameNameIgnoringCase(const char* a, const std::string& b) {
-    if (a == nullptr) return false;
-    std::size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return a[i] == '\0' && i == b.size();
-}
 
 // Why a file could not be opened, in words the user can act on. SQLite says only "unable to open
 // database file" for a missing folder and for a folder we may not write to.
@@ -84,62 +75,6 @@ std::shared_ptr<SqliteHandle> OpenHandle(const std::string& fileName) {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 10000);
     return handle;
-}
-
-// A SELECT that can carry each row's rowid in front: a plain select of one table. Anything else
-// (grouping, set operations, DISTINCT) has no row to update, so it gets no key.
-std::string KeyedSelect(const std::string& sql) {
-    static const std::regex head(R"(^\s*select\s+)", std::regex::icase);
-    static const std::regex unkeyable(R"(\b(group\s+by|union|intersect|except|distinct)\b)",
-                                      std::regex::icase);
-    std::smatch m;
-    if (!std::regex_search(sql, m, head) || std::regex_search(sql, unkeyable)) return "";
-    return "SELECT rowid, " + m.suffix().str();
-}
-
-// The statement's rows come from one table, each column under its own name, with the rowid of
-// that table in column 0.
-std::string KeyTableOf(const SqliteStatement& statement) {
-    const char* table = sqlite3_column_table_name(statement.Get(), 0);
-    if (table == nullptr) return "";
-    for (int i = 1; i < statement.ColumnCount(); ++i) {
-        if (!SameNameIgnoringCase(sqlite3_column_table_name(statement.Get(), i), table) ||
-            !SameNameIgnoringCase(sqlite3_column_origin_name(statement.Get(), i),
-                                  sqlite3_column_name(statement.Get(), i))) {
-            return "";
-        }
-    }
-    return table;
-}
-
-QueryResult ReadRows(SqliteStatement& statement, int firstColumn, bool keyed) {
-    QueryResult result;
-    result.hasRows = true;
-    const int count = statement.ColumnCount();
-    std::vector<bool> isDate;
-    for (int i = firstColumn; i < count; ++i) {
-        result.columns.emplace_back(sqlite3_column_name(statement.Get(), i));
-        isDate.push_back(statement.IsDateColumn(i));
-    }
-    result.rows = RowBlock(result.columns.size());
-    while (statement.Step()) {
-        for (int i = firstColumn; i < count; ++i) {
-            if (!isDate[static_cast<std::size_t>(i - firstColumn)] &&
-                sqlite3_column_type(statement.Get(), i) == SQLITE_TEXT) {
-                // Texts go straight into the block: most fields of a log row are texts.
-                const auto* bytes =
-                    static_cast<const char*>(sqlite3_column_blob(statement.Get(), i));
-                const auto size =
-                    static_cast<std::size_t>(sqlite3_column_bytes(statement.Get(), i));
-                result.rows.AppendText(bytes ? std::string_view(bytes, size) : std::string_view());
-            } else {
-                result.rows.Append(
-                    statement.Column(i, isDate[static_cast<std::size_t>(i - firstColumn)]));
-            }
-        }
-        if (keyed) result.keys.push_back(RowKey{sqlite3_column_int64(statement.Get(), 0), {}});
-    }
-    return result;
 }
 
 std::string QuotedList(const std::vector<std::string>& names) {
@@ -227,7 +162,7 @@ void SqliteConnection::Configure() {
     // session pass's scattered edits slower again, each rewriting a whole page.
     ExecuteLocked("PRAGMA page_size=8192");
     // WAL with NORMAL sync makes a commit cheap while a crash of the program loses nothing
-    // committed; the large cache keeps row-by-row edits of big tables in memory.
+    // committed.
     ExecuteLocked("PRAGMA journal_mode=WAL");
     ExecuteLocked("PRAGMA synchronous=NORMAL");
     // A log started over is cut back to this size, so that one large run does not leave a file
@@ -237,12 +172,17 @@ void SqliteConnection::Configure() {
     // 8 MB. Each copy ends with two disk syncs: a million-row write made 150 of them, which took
     // about a tenth of its time. The pages copied are the same either way.
     ExecuteLocked("PRAGMA wal_autocheckpoint=8192");
-    // A ceiling, not an allocation: it lets the table of a million-row log (300-400 MB) stay in
-    // memory while the session pass edits it in visitor order. With a quarter of that, each
-    // edit went to disk for its page and the pass ran a third slower.
-    ExecuteLocked("PRAGMA cache_size=-1048576");
-    // The session pass sorts the whole table; its sorter should not spill to temporary files.
-    ExecuteLocked("PRAGMA temp_store=MEMORY");
+    // The cache is what an export's memory is sized by, twice over: SQLite's sorter takes as
+    // much again while it sorts the page hits for the session pass, before spilling sorted runs
+    // to a temporary file. With 32 MiB the passes over four million rows peaked at 186 MiB all
+    // told; 64 MiB cost some 80 MiB more. The passes store their changes in the table's order
+    // (UpdateRows), so a cache far smaller than the table costs little: million-line exports
+    // with 32, 64, 128 MiB and 1 GiB differed by less than their run-to-run spread.
+    ExecuteLocked("PRAGMA cache_size=-32768");
+    // Temporary data (the sorter's runs, DISTINCT and IN lists) goes to files: with a memory
+    // store the sorter keeps every row it sorts in memory, so the session pass of ten million
+    // lines would hold over half a gigabyte.
+    ExecuteLocked("PRAGMA temp_store=FILE");
 }
 
 void SqliteConnection::ExecuteLocked(const std::string& sql) {
@@ -259,27 +199,22 @@ void SqliteConnection::Execute(const std::string& sql) {
 QueryResult SqliteConnection::Query(const std::string& sql) {
     std::lock_guard lock(handle_->mutex);
     const std::string translated = TranslateForSqlite(sql);
-    SqliteStatement plain(handle_->db, translated);
-    if (plain.ColumnCount() == 0) {
-        while (plain.Step()) {
+    SqliteQuery query = PrepareQuery(handle_->db, translated);
+    if (!query.yieldsRows) {
+        while (query.statement->Step()) {
         }
         return QueryResult();
     }
-    const std::string keyedSql = KeyedSelect(translated);
-    if (!keyedSql.empty()) {
-        try {
-            SqliteStatement keyed(handle_->db, keyedSql);
-            const std::string table = KeyTableOf(keyed);
-            if (!table.empty()) {
-                QueryResult result = ReadRows(keyed, 1, true);
-                result.keyTable = table;
-                return result;
-            }
-        } catch (const DbError&) {
-            // Not a one-table select after all: the rows are read without keys.
-        }
-    }
-    return ReadRows(plain, 0, false);
+    bool done = false;
+    return ReadRows(query, std::numeric_limits<std::size_t>::max(), done);
+}
+
+std::unique_ptr<DbRowWalk> SqliteConnection::Walk(const std::string& sql) {
+    std::lock_guard lock(handle_->mutex);
+    SqliteQuery query = PrepareQuery(handle_->db, TranslateForSqlite(sql));
+    if (!query.yieldsRows)
+        throw DbError(SQLITE_MISUSE, kSource, "The statement yields no rows to walk.");
+    return WalkThroughTemporaryTable(handle_, std::move(query));
 }
 
 bool SqliteConnection::HasTable(const std::string& table) {

@@ -32,6 +32,7 @@ class SqliteConnection : public DbConnection {
 
     void Execute(const std::string& sql) override;
     QueryResult Query(const std::string& sql) override;
+    std::unique_ptr<DbRowWalk> Walk(const std::string& sql) override;
     bool HasTable(const std::string& table) override;
     std::vector<std::string> TableColumns(const std::string& table) override;
     void CreateIndex(const IndexSpec& index) override;

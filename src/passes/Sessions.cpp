@@ -1,5 +1,6 @@
 #include "passes/Sessions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -15,6 +16,10 @@
 namespace {
 
 constexpr const char* kNextIdQuery = "Select\nMax([%s_data].SessionID) AS NextID\nFrom\n[%s_data]";
+
+// The walk is read forward only and cannot tell its length; the progress bar needs it.
+constexpr const char* kCountQuery =
+    "Select Count(*) AS PageHits\nFrom\n  [%s_data]\nWhere\n  [%s_data].SessionID Is Null%s";
 
 // Rows of one visitor at the same second would be walked in whatever order each database sorts
 // ties, and their page times would differ between the drivers: the id settles the order.
@@ -49,21 +54,19 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     std::string filter;
     for (const std::string& extension : pageHitExtList) {
         if (!filter.empty()) filter += " or ";
-        filter +=
-            extension.empty() ? column + " Is Null" : column + "=" + StatementTextLiteral(extension);
+        filter += extension.empty() ? column + " Is Null"
+                                    : column + "=" + StatementTextLiteral(extension);
     }
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
 
 // The pass stores its numbers in batches (see BatchUpdate): in the table's order, one statement
 // each. A batch ends only where a visitor's rows end, so a pass stopped between batches leaves no
-// visitor half numbered. Each batch rewrites pages from all over the table, so batches are as
-// large as memory allows (about 100 bytes a row): logs of up to ten million lines take one.
-constexpr std::size_t kRowsPerBatch = 4'000'000;
+// visitor half numbered.
 constexpr std::size_t kSessionIdColumn = 0, kPageTimeColumn = 1;
 
-void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber) {
-    const auto total = static_cast<std::uint32_t>(rows.RecordCount());
+void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber,
+                    std::uint32_t total, std::size_t rowsPerBatch) {
     std::uint32_t done = 0;
     std::string previousKey;
     DateTime previousTime;  // the zero of the date scale
@@ -90,7 +93,7 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
                 changes.Set(previousChange, kPageTimeColumn,
                             FieldValue::Int16(PageTimeValue(WholeUnits(gap, 86400.0))));
         } else {
-            if (key != previousKey && changes.Size() >= kRowsPerBatch) changes.Store();
+            if (key != previousKey && changes.Size() >= rowsPerBatch) changes.Store();
             ++sessionNumber;
             previousKey = std::move(key);
         }
@@ -100,8 +103,11 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
                     FieldValue::UInt32(static_cast<std::uint32_t>(sessionNumber)));
 
         ++done;
-        if (done % 10 == 0)
-            channel.SetProgressPos(static_cast<int>(std::uint64_t{done} * 100 / total));
+        // Rows written since the count would carry the bar past its end.
+        if (done % 10 == 0) {
+            const std::uint64_t counted = std::min(done, total);
+            channel.SetProgressPos(static_cast<int>(counted * 100 / total));
+        }
         channel.PumpMessages();
         rows.MoveNext();
     }
@@ -111,7 +117,8 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
 }  // namespace
 
 void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const std::string& base,
-                            const CStringArrayPBEx& pageHitExtList) {
+                            const CStringArrayPBEx& pageHitExtList,
+                            const SessionPassMemory& memory) {
     const ProgressScope hideProgressAtEnd(channel);
     channel.ShowProgress(true);
     channel.ShowStatus(true);
@@ -126,13 +133,21 @@ void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const st
         if (nextId.Open(statement) && !nextId.IsEof())
             nextId.ReadFieldLong("NextID", sessionNumber);
 
+        const std::string filter = PageHitFilter(base, pageHitExtList);
+        statement = FormatSql(kCountQuery, {base, base, filter});
+        std::int32_t total = 0;
+        CADORecordset count(db);
+        if (count.Open(statement) && !count.IsEof()) count.ReadFieldLong("PageHits", total);
+        count.Close();
+        if (total <= 0) return;
+
         // The filter follows "Is Null"; every other place is the base name.
-        statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base,
-                                           PageHitFilter(base, pageHitExtList), base, base, base,
-                                           base});
+        statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base, filter,
+                                           base, base, base, base});
         CADORecordset rows(db);
-        if (!rows.Open(statement) || rows.RecordCount() <= 0) return;
-        NumberSessions(channel, rows, sessionNumber);
+        rows.OpenForwardOnly(statement, memory.rowsPerChunk);
+        NumberSessions(channel, rows, sessionNumber, static_cast<std::uint32_t>(total),
+                       memory.rowsPerBatch);
         rows.Close();
     } catch (const CADOException& error) {
         channel.MessageBox("SQL Error in CreateSessionIdAndTime process\r\n\r\n" +

@@ -3,12 +3,23 @@
 // (SessionID) and gives each page hit followed by another of its session the seconds until
 // that next hit (PageTimeSecs).
 
+#include <cstddef>
 #include <string>
 
 class CADODatabase;
 class CStringArrayPBEx;
 class ProgressChannel;
 
+// How much of the table the pass holds in memory at once. The page hits are read a chunk at a
+// time, and their numbers are stored a batch at a time (about 80 bytes a row, and on PostgreSQL
+// as much again while a batch is sent), each batch ending where a visitor's rows end. Fewer,
+// larger batches cost less time: each one rewrites pages from all over the table.
+struct SessionPassMemory {
+    std::size_t rowsPerChunk = 10'000;
+    std::size_t rowsPerBatch = 500'000;
+};
+
 // Failures are reported through the channel's message box; the pass never throws.
 void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const std::string& base,
-                            const CStringArrayPBEx& pageHitExtList);
+                            const CStringArrayPBEx& pageHitExtList,
+                            const SessionPassMemory& memory = {});

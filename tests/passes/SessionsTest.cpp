@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "passes/PassTable.h"
 #include "passes/Sessions.h"
 #include "support/RecordingChannel.h"
@@ -70,8 +73,8 @@ TEST_P(SessionsTest, HitsOfTheSameSecondAreTakenInIdOrder) {
         {.ip = "5.5.5.5", .agent = "A", .time = "2015-05-17 10:01:00"},
     });
     // The row stored first now has the larger id.
-    CADOCommand(table->db, "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " +
-                               "WHERE id < 3",
+    CADOCommand(table->db,
+                "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " + "WHERE id < 3",
                 CADOCommand::kCommandText)
         .Execute();
     Run(*table);
@@ -143,6 +146,40 @@ TEST_P(SessionsTest, MissingTableShowsTheNextNumberQuery) {
     ASSERT_GE(message.size(), tail.size());
     EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
     EXPECT_FALSE(channel.progressVisible);
+}
+
+TEST_P(SessionsTest, SmallChunksAndBatchesNumberAsOneWholeWalkDoes) {
+    KP_PASS_TABLE(table, GetParam(), dir);
+    // Visitors of one to five hits, some with a break of over 30 minutes, so that the chunks of
+    // two rows and the batches of three changes end inside visitors and inside sessions.
+    std::vector<Hit> hits;
+    for (int visitor = 0; visitor < 9; ++visitor) {
+        for (int hit = 0; hit <= visitor % 5; ++hit) {
+            const int minute = hit * (visitor % 3 == 0 ? 40 : 7);
+            char time[32];
+            std::snprintf(time, sizeof time, "2015-05-17 %02d:%02d:%02d", 10 + minute / 60,
+                          minute % 60, visitor);
+            hits.push_back({.ip = "10.0.0." + std::to_string(visitor % 4),
+                            .agent = visitor % 2 == 0 ? "A" : "B",
+                            .time = time});
+        }
+    }
+    table->Add(hits);
+
+    CreateSessionIdAndTime(channel, table->db, table->Base(), {"html"},
+                           {.rowsPerChunk = 2, .rowsPerBatch = 3});
+    const Texts sessions = table->Column("SessionID");
+    const Texts pageTimes = table->Column("PageTimeSecs");
+    CADOCommand(table->db,
+                "UPDATE [" + table->Base() + "_data] SET SessionID = NULL, PageTimeSecs = NULL",
+                CADOCommand::kCommandText)
+        .Execute();
+    Run(*table, {"html"});
+
+    EXPECT_TRUE(channel.messages.empty());
+    EXPECT_EQ(sessions, table->Column("SessionID"));
+    EXPECT_EQ(pageTimes, table->Column("PageTimeSecs"));
+    EXPECT_NE(std::count(pageTimes.begin(), pageTimes.end(), "NULL"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, SessionsTest, ::testing::Values(Driver::Sqlite, Driver::Postgres),
