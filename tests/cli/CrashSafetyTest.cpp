@@ -23,16 +23,6 @@ struct Target {
 
 using Phase = bool (*)(const std::string& statusLine);
 
-bool Writing(const std::string& line) {
-    return line.starts_with("Writing core data") && ProgressPercent(line).value_or(0) >= 30;
-}
-bool MarkingSpiders(const std::string& line) {
-    return line.starts_with("Updating IsSpider");
-}
-// Near the end of the walk: the pass then stores the sessions.
-bool StoringSessions(const std::string& line) {
-    return line.starts_with("Creating Session data") && ProgressPercent(line).value_or(0) >= 90;
-}
 
 TerminalRunRequest::Watch SignalWhen(int signal, Phase phase) {
     return [signal, phase](const std::string& line, pid_t program) {

@@ -186,3 +186,17 @@ std::optional<std::int64_t> ProcessedLines(const std::string& message) {
     if (at == std::string::npos) return std::nullopt;
     return std::stoll(message.substr(at + marker.size()));
 }
+
+bool Writing(const std::string& statusLine) {
+    return statusLine.starts_with("Writing core data") &&
+           ProgressPercent(statusLine).value_or(0) >= 30;
+}
+
+bool MarkingSpiders(const std::string& statusLine) {
+    return statusLine.starts_with("Updating IsSpider");
+}
+
+bool StoringSessions(const std::string& statusLine) {
+    return statusLine.starts_with("Creating Session data") &&
+           ProgressPercent(statusLine).value_or(0) >= 90;
+}

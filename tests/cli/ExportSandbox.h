@@ -61,3 +61,10 @@ std::string SqliteIntegrity(const std::string& file);
 
 // The count of "Processed %d of %d records" in a writer's failure message.
 std::optional<std::int64_t> ProcessedLines(const std::string& message);
+
+// Steps of an export as its status line shows them, for tests that strike in the middle of one.
+// A third into the write.
+bool Writing(const std::string& statusLine);
+bool MarkingSpiders(const std::string& statusLine);
+// Near the end of the walk: the pass then stores the sessions.
+bool StoringSessions(const std::string& statusLine);

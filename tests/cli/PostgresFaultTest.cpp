@@ -65,15 +65,6 @@ std::unique_ptr<PrivatePostgresServer> PostgresFaultTest::server_;
 bool PostgresFaultTest::skip_ = false;
 std::string PostgresFaultTest::failure_;
 
-bool Writing(const std::string& line) {
-    return line.starts_with("Writing core data") && ProgressPercent(line).value_or(0) >= 30;
-}
-bool MarkingSpiders(const std::string& line) {
-    return line.starts_with("Updating IsSpider");
-}
-bool StoringSessions(const std::string& line) {
-    return line.starts_with("Creating Session data") && ProgressPercent(line).value_or(0) >= 90;
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
