@@ -186,6 +186,29 @@ TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
     EXPECT_EQ(window.waitCursorDepth, 0);
 }
 
+// Quit clears the running flag while the rows are written; the lookup pass the export would run
+// next must not set it again and look up every address before the window can close.
+TEST_F(ExportRunTest, QuitDuringTheWriteLooksUpNothing) {
+    WriteBytes(logFile, Line("/a.html", "10.0.0.1") + "\n" + Line("/b.html", "10.0.0.2") + "\n");
+    window.SetCheck(ControlId::AutoDns, true);
+    int lookups = 0;
+    dialog.HostLookup = [&](const std::string& address) {
+        ++lookups;
+        return "host-" + address;
+    };
+    window.onPump = [&] {
+        if (window.endDialogResults.empty()) dialog.OnCommand(ControlId::Quit);
+    };
+    dialog.RunExport();
+
+    EXPECT_EQ(window.endDialogResults, std::vector<int>{CKestrelportDlg::CancelResult});
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(Rows(), 2) << "the write itself goes on to its end";
+    EXPECT_EQ(Rows("HostName Is Not Null"), 0);
+    EXPECT_EQ(dialog.LookupRunning.load(), 0);
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
+}
+
 class PrepareTargetTableTest : public ExportRunTest {
   protected:
     std::vector<std::string> Columns(const std::string& table) {
