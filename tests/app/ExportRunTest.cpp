@@ -184,6 +184,31 @@ TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
     EXPECT_EQ(window.errorLogRuns, 0);
     EXPECT_EQ(Rows(), 1);
     EXPECT_EQ(window.waitCursorDepth, 0);
+    EXPECT_EQ(window.modalCursorDepths, std::vector<int>{0}) << "the message shows no wait cursor";
+}
+
+// With reverse DNS after the write, the lookup pass ends inside the export: "Go!" must stay
+// disabled until the error log is closed, and the error log must not show the wait cursor.
+TEST_F(ExportRunTest, GoStaysDisabledThroughTheLookupsAndTheErrorLog) {
+    WriteBytes(logFile, Line("/a.html", "10.0.0.1") + "\nmalformed\n");
+    window.SetCheck(ControlId::AutoDns, true);
+    int lookups = 0;
+    dialog.HostLookup = [&](const std::string& address) {
+        ++lookups;
+        return "host-" + address;
+    };
+    std::optional<bool> goEnabledAtErrorLog;
+    window.onErrorLog = [&](CErrorLogDlg&) {
+        goEnabledAtErrorLog = window.At(ControlId::Go).enabled;
+    };
+    dialog.RunExport();
+
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
+    EXPECT_GT(lookups, 0) << "the lookups ran inside the export";
+    EXPECT_EQ(goEnabledAtErrorLog, false);
+    EXPECT_EQ(window.modalCursorDepths, std::vector<int>{0});
+    EXPECT_TRUE(window.At(ControlId::Go).enabled);
+    EXPECT_EQ(window.waitCursorDepth, 0);
 }
 
 // Quit clears the running flag while the rows are written; the lookup pass the export would run

@@ -32,6 +32,8 @@ class RecordingWindowServices : public WindowServices {
     int rangeLow = 0, rangeHigh = 100;
     int pumps = 0;
     int waitCursorDepth = 0;
+    // The wait cursor's depth whenever a message box or the error log came up.
+    std::vector<int> modalCursorDepths;
     std::function<void()> onPump;
     std::vector<FileDialogRequest> fileDialogRequests;
     std::deque<std::optional<std::string>> fileDialogAnswers;
@@ -69,6 +71,7 @@ class RecordingWindowServices : public WindowServices {
 
     Answer MessageBox(const std::string& text, MessageType type) override {
         messages.push_back(text);
+        modalCursorDepths.push_back(waitCursorDepth);
         Answer answer = type == MessageType::Ok ? Answer::Ok : Answer::Yes;
         if (!answers.empty()) {
             answer = answers.front();
@@ -89,6 +92,7 @@ class RecordingWindowServices : public WindowServices {
     }
     void RunErrorLogDialog(CErrorLogDlg& dialog) override {
         ++errorLogRuns;
+        modalCursorDepths.push_back(waitCursorDepth);
         if (onErrorLog) onErrorLog(dialog);
     }
     void RunAboutDialog(const std::string& versionLine) override {
