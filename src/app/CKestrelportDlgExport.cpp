@@ -70,6 +70,10 @@ class CKestrelportDlg::ExportRunning {
 };
 
 void CKestrelportDlg::RunExport() {
+    // "Go!" is disabled meanwhile, but a click queued before that, or Enter on the default
+    // button, still arrives here from the running export's message pumping: a second writer on
+    // the same table must not start inside the first.
+    if (exportsRunning_ > 0) return;
     UpdateData(true);
     const std::string logFile = LogFileText();
     if (ConnectionString.empty() || logFile.empty()) {

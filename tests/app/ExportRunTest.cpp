@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "app/CErrorLogDlg.h"
 #include "app/CKestrelportDlg.h"
@@ -201,8 +202,14 @@ TEST_F(ExportRunTest, GoStaysDisabledThroughTheLookupsAndTheErrorLog) {
     window.onErrorLog = [&](CErrorLogDlg&) {
         goEnabledAtErrorLog = window.At(ControlId::Go).enabled;
     };
+    // A click that reaches the dialog anyway starts no second run inside this one.
+    bool clicked = false;
+    window.onPump = [&] {
+        if (!std::exchange(clicked, true)) dialog.OnCommand(ControlId::Go);
+    };
     dialog.RunExport();
 
+    EXPECT_EQ(Rows(), 2);
     EXPECT_TRUE(window.messages.empty()) << window.messages[0];
     EXPECT_GT(lookups, 0) << "the lookups ran inside the export";
     EXPECT_EQ(goEnabledAtErrorLog, false);
