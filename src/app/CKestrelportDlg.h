@@ -114,6 +114,9 @@ class CKestrelportDlg : public ProgressChannel {
     // over a message box or the error log makes the program look hung while it waits for the
     // user (defined with the progress channel).
     class NormalCursor;
+    // Runs `show` (a modal window) under the normal cursor and answers what it answers.
+    template <class Show>
+    auto WithNormalCursor(Show show);
 
     // The log file control's text is not a member: it is read and set directly.
     std::string LogFileText() const;

@@ -168,8 +168,8 @@ bool CKestrelportDlg::WriteCombinedLog(LineSource& lines) {
                                 .showErrorLog = [this](const SpillingLineList& list) {
                                     CErrorLogDlg dialog(settings_);
                                     dialog.SetBadLineList(list);
-                                    const NormalCursor normal(*this);
-                                    window_.RunErrorLogDialog(dialog);
+                                    WithNormalCursor(
+                                        [&] { window_.RunErrorLogDialog(dialog); });
                                 }};
         RunPostWritePasses(passes, badLines);
     };

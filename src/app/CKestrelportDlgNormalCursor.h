@@ -1,6 +1,7 @@
 #pragma once
-// The dialog's guard that shows the normal cursor while a modal window waits for the user in the
-// middle of long work. Only the dialog's own handlers use it.
+// The dialog's guard that shows the normal cursor while a modal window (a message box, the error
+// log, a file dialog, About, the connection dialog) waits for the user in the middle of long
+// work. Only the dialog's own handlers use it.
 
 #include "app/CKestrelportDlg.h"
 
@@ -16,3 +17,9 @@ class CKestrelportDlg::NormalCursor {
     // The wait cursors begun when the modal window came up; all of them are ended and begun again.
     const int depth_;
 };
+
+template <class Show>
+auto CKestrelportDlg::WithNormalCursor(Show show) {
+    const NormalCursor normal(*this);
+    return show();
+}

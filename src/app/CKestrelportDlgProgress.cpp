@@ -12,8 +12,7 @@ CKestrelportDlg::NormalCursor::~NormalCursor() {
 }
 
 ProgressChannel::Answer CKestrelportDlg::MessageBox(const std::string& text, MessageType type) {
-    const NormalCursor normal(*this);
-    return window_.MessageBox(text, type);
+    return WithNormalCursor([&] { return window_.MessageBox(text, type); });
 }
 
 void CKestrelportDlg::ShowProgress(bool visible) {

@@ -218,6 +218,25 @@ TEST_F(ExportRunTest, GoStaysDisabledThroughTheLookupsAndTheErrorLog) {
     EXPECT_EQ(window.waitCursorDepth, 0);
 }
 
+// The menu and the other buttons work in the middle of a run; their windows wait for the user
+// and must not show the run's wait cursor, which comes back once they are closed.
+TEST_F(ExportRunTest, WindowsOpenedDuringARunShowTheNormalCursor) {
+    WriteBytes(logFile, Line("/a.html") + "\n");
+    std::optional<int> depthAfterwards;
+    window.onPump = [&] {
+        if (depthAfterwards) return;
+        dialog.OnCommand(CommandId::About);
+        dialog.OnCommand(CommandId::FileOpen);
+        dialog.OnCommand(ControlId::ConnStringBuilder);
+        depthAfterwards = window.waitCursorDepth;
+    };
+    dialog.RunExport();
+
+    EXPECT_EQ(window.modalCursorDepths, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(depthAfterwards, 1);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
 // Quit clears the running flag while the rows are written; the lookup pass the export would run
 // next must not set it again and look up every address before the window can close.
 TEST_F(ExportRunTest, QuitDuringTheWriteLooksUpNothing) {

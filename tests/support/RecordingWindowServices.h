@@ -32,7 +32,8 @@ class RecordingWindowServices : public WindowServices {
     int rangeLow = 0, rangeHigh = 100;
     int pumps = 0;
     int waitCursorDepth = 0;
-    // The wait cursor's depth whenever a message box or the error log came up.
+    // The wait cursor's depth whenever a modal window (a message box, the error log, a file
+    // dialog, About, the connection dialog) came up.
     std::vector<int> modalCursorDepths;
     std::function<void()> onPump;
     std::vector<FileDialogRequest> fileDialogRequests;
@@ -88,6 +89,7 @@ class RecordingWindowServices : public WindowServices {
 
     std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override {
         fileDialogRequests.push_back(request);
+        modalCursorDepths.push_back(waitCursorDepth);
         return Next(fileDialogAnswers);
     }
     void RunErrorLogDialog(CErrorLogDlg& dialog) override {
@@ -97,8 +99,10 @@ class RecordingWindowServices : public WindowServices {
     }
     void RunAboutDialog(const std::string& versionLine) override {
         aboutLines.push_back(versionLine);
+        modalCursorDepths.push_back(waitCursorDepth);
     }
     std::optional<std::string> RunConnectionDialog(const std::string&) override {
+        modalCursorDepths.push_back(waitCursorDepth);
         return Next(connectionDialogAnswers);
     }
     bool OpenUrl(const std::string& url) override {
