@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/CKestrelportDlg.h"
+#include "app/CKestrelportDlgNormalCursor.h"
 #include "app/ProgramVersion.h"
 #include "textfiles/DataFiles.h"
 
@@ -24,7 +25,8 @@ std::string UpdateCheckUrl(const std::string& version) {
 }
 
 void CKestrelportDlg::ShowAbout() {
-    window_.RunAboutDialog("Kestrelport Version: " + GetVersionString());
+    WithNormalCursor(
+        [this] { window_.RunAboutDialog("Kestrelport Version: " + GetVersionString()); });
 }
 
 void CKestrelportDlg::ShowHelpFile() {

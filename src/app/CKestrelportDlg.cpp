@@ -133,8 +133,9 @@ bool CKestrelportDlg::OnSysCommand(int id) {
 }
 
 void CKestrelportDlg::OnQuit() {
-    // A running reverse DNS pass sees this at its next check and stops; the dialog ends once the
-    // running work has returned.
+    // A running reverse DNS pass sees this at its next check and stops, and one an export would
+    // start after its write does not start; the dialog ends once the running work has returned.
+    ReverseDns.quitRequested.store(true, std::memory_order_relaxed);
     LookupRunning.store(0, std::memory_order_relaxed);
     window_.EndDialog(CancelResult);
 }

@@ -108,10 +108,26 @@ class CKestrelportDlg : public ProgressChannel {
     CoreWriterCounts LastExportCounts;
 
   private:
+    // Holds "Go!" disabled while an export's writer and passes run (defined with the export).
+    class ExportRunning;
+    // Ends the wait cursor while a modal window is up and restores it afterwards: a wait cursor
+    // over a message box or the error log makes the program look hung while it waits for the
+    // user (defined with the progress channel).
+    class NormalCursor;
+    // Runs `show` (a modal window) under the normal cursor and answers what it answers.
+    template <class Show>
+    auto WithNormalCursor(Show show);
+
     // The log file control's text is not a member: it is read and set directly.
     std::string LogFileText() const;
     void SetLogFileText(const std::string& text);
+    // "Go!" is usable only while neither an export nor a reverse DNS pass runs. Either can end
+    // inside the other's message pumping, so each end asks rather than enables.
+    void UpdateGoButton();
 
     WindowServices& window_;
     SettingsStore& settings_;
+    int exportsRunning_ = 0;
+    bool lookupShown_ = false;
+    int waitCursorDepth_ = 0;
 };

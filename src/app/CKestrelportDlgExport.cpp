@@ -6,6 +6,7 @@
 
 #include "app/CErrorLogDlg.h"
 #include "app/CKestrelportDlg.h"
+#include "app/CKestrelportDlgNormalCursor.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "db/CADODatabase.h"
@@ -33,21 +34,6 @@ class WaitCursor {
     ProgressChannel& channel_;
 };
 
-// Keeps a second run from starting inside the first, and gives "Go!" back even when the writer
-// leaves by an exception no one expected.
-class GoDisabled {
-  public:
-    explicit GoDisabled(WindowServices& window) : window_(window) {
-        window_.EnableControl(ControlId::Go, false);
-    }
-    ~GoDisabled() { window_.EnableControl(ControlId::Go, true); }
-    GoDisabled(const GoDisabled&) = delete;
-    GoDisabled& operator=(const GoDisabled&) = delete;
-
-  private:
-    WindowServices& window_;
-};
-
 // A failing index step is silent: the table is then used without its index.
 void AddTargetIndex(const std::string& connectionString, const std::string& base) {
     CADOXCatalog catalog;
@@ -63,7 +49,31 @@ void AddTargetIndex(const std::string& connectionString, const std::string& base
 
 }  // namespace
 
+// Keeps a second run from starting inside the first until its last pass and error log are
+// done, also when a reverse DNS pass ends in between, and gives "Go!" back even when the writer
+// leaves by an exception no one expected.
+class CKestrelportDlg::ExportRunning {
+  public:
+    explicit ExportRunning(CKestrelportDlg& dialog) : dialog_(dialog) {
+        ++dialog_.exportsRunning_;
+        dialog_.UpdateGoButton();
+    }
+    ~ExportRunning() {
+        --dialog_.exportsRunning_;
+        dialog_.UpdateGoButton();
+    }
+    ExportRunning(const ExportRunning&) = delete;
+    ExportRunning& operator=(const ExportRunning&) = delete;
+
+  private:
+    CKestrelportDlg& dialog_;
+};
+
 void CKestrelportDlg::RunExport() {
+    // "Go!" is disabled meanwhile, but a click queued before that, or Enter on the default
+    // button, still arrives here from the running export's message pumping: a second writer on
+    // the same table must not start inside the first.
+    if (exportsRunning_ > 0) return;
     UpdateData(true);
     const std::string logFile = LogFileText();
     if (ConnectionString.empty() || logFile.empty()) {
@@ -98,7 +108,7 @@ void CKestrelportDlg::RunExport() {
             ShowStatus(false);
             return;
         }
-        GoDisabled goDisabled(window_);
+        const ExportRunning running(*this);
         WriteCombinedLog(*lines);
     } catch (const std::exception& error) {
         // The steps report their own failures; this is one they could not foresee (memory,
@@ -158,7 +168,8 @@ bool CKestrelportDlg::WriteCombinedLog(LineSource& lines) {
                                 .showErrorLog = [this](const SpillingLineList& list) {
                                     CErrorLogDlg dialog(settings_);
                                     dialog.SetBadLineList(list);
-                                    window_.RunErrorLogDialog(dialog);
+                                    WithNormalCursor(
+                                        [&] { window_.RunErrorLogDialog(dialog); });
                                 }};
         RunPostWritePasses(passes, badLines);
     };

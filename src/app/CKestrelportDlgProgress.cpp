@@ -1,7 +1,18 @@
 #include "app/CKestrelportDlg.h"
 
+#include "app/CKestrelportDlgNormalCursor.h"
+
+CKestrelportDlg::NormalCursor::NormalCursor(CKestrelportDlg& dialog)
+    : window_(dialog.window_), depth_(dialog.waitCursorDepth_) {
+    for (int i = 0; i < depth_; ++i) window_.EndWaitCursor();
+}
+
+CKestrelportDlg::NormalCursor::~NormalCursor() {
+    for (int i = 0; i < depth_; ++i) window_.BeginWaitCursor();
+}
+
 ProgressChannel::Answer CKestrelportDlg::MessageBox(const std::string& text, MessageType type) {
-    return window_.MessageBox(text, type);
+    return WithNormalCursor([&] { return window_.MessageBox(text, type); });
 }
 
 void CKestrelportDlg::ShowProgress(bool visible) {
@@ -37,14 +48,21 @@ void CKestrelportDlg::PumpMessages() {
 }
 
 void CKestrelportDlg::BeginWaitCursor() {
+    ++waitCursorDepth_;
     window_.BeginWaitCursor();
 }
 
 void CKestrelportDlg::EndWaitCursor() {
+    --waitCursorDepth_;
     window_.EndWaitCursor();
 }
 
 void CKestrelportDlg::ShowLookupRunning(bool running) {
     window_.SetControlText(ControlId::Lookup, running ? "Pause IP->Hostnames" : "IP->Hostnames");
-    window_.EnableControl(ControlId::Go, !running);
+    lookupShown_ = running;
+    UpdateGoButton();
+}
+
+void CKestrelportDlg::UpdateGoButton() {
+    window_.EnableControl(ControlId::Go, exportsRunning_ == 0 && !lookupShown_);
 }

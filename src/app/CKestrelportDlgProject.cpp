@@ -1,5 +1,6 @@
 // The File menu: project files hold the dialog's choices apart from the per-user settings.
 #include "app/CKestrelportDlg.h"
+#include "app/CKestrelportDlgNormalCursor.h"
 #include "app/CPBFileDialog.h"
 #include "app/ProjectSettings.h"
 
@@ -23,7 +24,7 @@ void CKestrelportDlg::NewProject() {
 
 void CKestrelportDlg::OpenProject() {
     CPBFileDialog dialog(window_, settings_, CPBFileDialog::Mode::Open, CurrentProjectFile);
-    if (!dialog.DoModal()) return;
+    if (!WithNormalCursor([&] { return dialog.DoModal(); })) return;
     CurrentProjectFile = dialog.GetPathName();
 
     ProjectSettings project;
@@ -57,7 +58,7 @@ void CKestrelportDlg::SaveProject() {
 
 void CKestrelportDlg::SaveProjectAs() {
     CPBFileDialog dialog(window_, settings_, CPBFileDialog::Mode::Save, CurrentProjectFile);
-    if (!dialog.DoModal()) return;
+    if (!WithNormalCursor([&] { return dialog.DoModal(); })) return;
     CurrentProjectFile = dialog.GetPathName();
     SaveProject();
 }

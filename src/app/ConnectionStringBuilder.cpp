@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/CKestrelportDlg.h"
+#include "app/CKestrelportDlgNormalCursor.h"
 #include "app/WindowServices.h"
 #include "db/CADODatabase.h"
 #include "db/ConnectionString.h"
@@ -148,7 +149,8 @@ std::string BuildConnectionString(WindowServices& window, const std::string& cur
 
 void CKestrelportDlg::OnBuildConnectionString() {
     UpdateData(true);
-    const std::string built = BuildConnectionString(window_, ConnectionString);
+    const std::string built =
+        WithNormalCursor([this] { return BuildConnectionString(window_, ConnectionString); });
     if (built.empty()) {
         MessageBox("Prompt for connection failed!");
         return;

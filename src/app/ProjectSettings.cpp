@@ -1,5 +1,7 @@
 #include "app/ProjectSettings.h"
 
+#include <utility>
+
 #include "app/IniText.h"
 
 namespace {
@@ -12,20 +14,21 @@ constexpr const char* kIncludeKey = "Include extensions";
 constexpr const char* kPageHitKey = "PageHitExtensions";
 constexpr const char* kAutoDnsKey = "Automatic reverse DNS";
 
-// A value holding a line break (or the byte that ends a text file) would be cut on reading, so
-// it goes under this key suffix with its bytes escaped. Other values keep the plain form that
-// every project file has always had, where a backslash is just a backslash.
+// A value holding a line break (or the byte that ends a text file) is cut when read back from
+// its plain line, so it is written a second time under this key suffix with its bytes escaped.
+// The plain line is still written as every project file has it, so a reader that knows only the
+// plain keys gets what it always got; the escaped line only adds the whole value for readers
+// that know it. Other values keep the plain form alone, where a backslash is just a backslash.
 constexpr const char* kEscapedSuffix = " (escaped)";
 
 bool LineFormatCannotHold(const std::string& value) {
     return value.find_first_of("\r\n\x1A") != std::string::npos;
 }
 
-void SetText(CStringArrayPBEx& lines, const std::string& key, const std::string& value) {
-    if (LineFormatCannotHold(value))
-        lines.SetValue(key + kEscapedSuffix, EscapeIniBytes(value));
-    else
-        lines.SetValue(key, value);
+// Reading stops at the end-of-file byte, so written as it stands it would hide every line after
+// it; a plain reader gets the value up to that byte either way.
+std::string PlainValue(const std::string& value) {
+    return value.substr(0, value.find('\x1A'));
 }
 
 std::string GetText(const CStringArrayPBEx& lines, const std::string& key) {
@@ -44,13 +47,19 @@ CStringArrayPBEx ProjectFileLines(const ProjectSettings& project) {
     CStringArrayPBEx lines;
     lines.Add(ProjectHeader);
     lines.Add("Version=1.0");
-    SetText(lines, kLogFileKey, project.logFile);
-    SetText(lines, kConnectionKey, project.connectionString);
-    SetText(lines, kTableKey, project.tableBaseName);
-    lines.SetValue(kResetKey, YesNo(project.resetTable));
-    SetText(lines, kIncludeKey, project.includeExts);
-    SetText(lines, kPageHitKey, project.pageHitExts);
-    lines.SetValue(kAutoDnsKey, YesNo(project.autoDns));
+    // In the order of the file; empty values are left out.
+    const std::pair<const char*, std::string> entries[] = {
+        {kLogFileKey, project.logFile},         {kConnectionKey, project.connectionString},
+        {kTableKey, project.tableBaseName},     {kResetKey, YesNo(project.resetTable)},
+        {kIncludeKey, project.includeExts},     {kPageHitKey, project.pageHitExts},
+        {kAutoDnsKey, YesNo(project.autoDns)}};
+    // Before every plain line: the continuation lines of a plain value with line breaks could
+    // otherwise come first and be taken for an escaped line, as the first matching line wins.
+    for (const auto& [key, value] : entries) {
+        if (LineFormatCannotHold(value))
+            lines.SetValue(std::string(key) + kEscapedSuffix, EscapeIniBytes(value));
+    }
+    for (const auto& [key, value] : entries) lines.SetValue(key, PlainValue(value));
     return lines;
 }
 

@@ -5,12 +5,13 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <vector>
 
-#include "app/AtomicFile.h"
 #include "app/IniText.h"
+#include "textfiles/AtomicFile.h"
 
 namespace {
 
@@ -121,7 +122,10 @@ bool SettingsStore::WriteText(std::string_view section, std::string_view key,
     }
     std::string contents;
     for (const std::string& line : lines) contents.append(line).append("\n");
-    return ReplaceFileAtomically(path_, contents);
+    // The settings folder may not exist yet on a fresh account.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    return ReplaceFileAtomically(path_, contents).Succeeded();
 }
 
 bool SettingsStore::WriteInt(std::string_view section, std::string_view key, int value) {

@@ -41,6 +41,13 @@ inline constexpr int About = 32777;
 inline constexpr int SysAbout = 0x10;
 }  // namespace CommandId
 
+// The id of the help page's element that a help context number opens at, e.g. "context-131174"
+// for the main dialog. The number itself is the anchor's name, so the page and the dialogs need
+// no shared table of topic names, and a context added later needs only a new element.
+inline std::string HelpTopicAnchor(int contextId) {
+    return "context-" + std::to_string(contextId);
+}
+
 class WindowServices {
 public:
     using MessageType = ProgressChannel::MessageType;
@@ -85,7 +92,9 @@ public:
     // The connection string composed by the user, or nothing when cancelled.
     virtual std::optional<std::string> RunConnectionDialog(const std::string& current) = 0;
 
-    // Hands a URL or a help file to the desktop; false when that failed.
+    // Hands a URL or a help file to the desktop; false when that failed. `contextId` names the
+    // help topic: an HTML help page is opened at the element HelpTopicAnchor(contextId), that is
+    // "<path>#context-<contextId>".
     virtual bool OpenUrl(const std::string& url) = 0;
     virtual bool OpenHelpFile(const std::string& path, int contextId) = 0;
 

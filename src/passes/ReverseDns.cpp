@@ -23,7 +23,8 @@ constexpr std::uint32_t kStatusStep = 20;
 constexpr std::uint32_t kStageOneProgressStep = 50;
 
 bool StillRunning(const ReverseDnsState& state) {
-    return state.LookupRunning.load(std::memory_order_relaxed) == 1;
+    return state.LookupRunning.load(std::memory_order_relaxed) == 1 &&
+           !state.quitRequested.load(std::memory_order_relaxed);
 }
 
 int Percent(std::uint32_t done, std::uint32_t total) {
@@ -111,6 +112,7 @@ void LookUpAndStore(ProgressChannel& channel, CADODatabase& db, const std::strin
 void ReversDNS(ProgressChannel& channel, CADODatabase& db, const std::string& base,
                ReverseDnsState& state, const ReverseLookupFn& lookup, unsigned workers) {
     const PassEnd end(channel, state);
+    if (state.quitRequested.load(std::memory_order_relaxed)) return;
     const std::string query = FormatWithBase(kAddressQuery, base);
     state.LookupRunning.store(1, std::memory_order_relaxed);
     channel.ShowLookupRunning(true);

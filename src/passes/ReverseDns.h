@@ -18,6 +18,10 @@ struct ReverseDnsState {
     // 1 while a pass runs. Only the dialog's thread writes it; a stop request needs no ordering
     // with other data, so everyone uses relaxed loads and stores.
     std::atomic<int> LookupRunning{0};
+    // Set by Quit and never cleared: the window is closing, so no pass may start after it. A pass
+    // that runs inside an export starts only after the Quit that the write's message pumping
+    // handled, and must not take the cleared running flag for leave to start.
+    std::atomic<bool> quitRequested{false};
     // Addresses read in stage 1, finished lookups in stage 2.
     std::atomic<std::uint32_t> completed{0};
     std::uint32_t total = 0;
@@ -39,6 +43,7 @@ std::string ReverseLookup(const std::string& address);
 unsigned DefaultLookupWorkers();
 
 // Runs the pass over `db`. `workers` 0 means DefaultLookupWorkers(). Every path ends with the
-// flag at 0, the progress display hidden and the buttons back to idle.
+// flag at 0, the progress display hidden and the buttons back to idle. After a Quit it looks up
+// nothing.
 void ReversDNS(ProgressChannel& channel, CADODatabase& db, const std::string& base,
                ReverseDnsState& state, const ReverseLookupFn& lookup, unsigned workers);

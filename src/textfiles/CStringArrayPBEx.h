@@ -70,7 +70,9 @@ public:
                       CtrlZ ctrlZ = CtrlZ::EndsFile, LoneCr loneCr = LoneCr::IsData);
     // Silent; up to five attempts 100 ms apart.
     bool LoadFromFile(const std::string& fileName);
-    // Up to five attempts, each failure shown through `messages`; lines end in CR LF.
+    // Replaces the file whole, so a failure leaves the previous one intact; a new file is
+    // readable by its owner only. Up to five attempts to open, each failure shown through
+    // `messages`; lines end in CR LF.
     bool SaveToFile(const std::string& fileName, ProgressChannel* messages = nullptr) const;
 
     // Key/value lines ("key=value"); keys match regardless of ASCII letter case.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "textfiles/AtomicFile.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/FileDescriptor.h"
 #include "textfiles/FileErrorText.h"
@@ -17,7 +18,6 @@ namespace {
 
 // Large reads keep a million-line log to a few hundred system calls.
 constexpr std::size_t kReadBlockSize = 1 << 20;
-constexpr std::size_t kWriteBlockSize = 1 << 16;
 constexpr int kOpenAttempts = 5;
 constexpr auto kRetryWait = std::chrono::milliseconds(100);
 
@@ -131,33 +131,17 @@ bool CStringArrayPBEx::LoadFromFile(const std::string& fileName) {
 }
 
 bool CStringArrayPBEx::SaveToFile(const std::string& fileName, ProgressChannel* messages) const {
+    std::string contents;
+    for (const std::string& item : items_) contents.append(item).append("\r\n");
+    // Replaced whole, never truncated in place: a project holds a password, and a write that
+    // fails half-way (a full disk) must leave the previous file as it was.
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        FileDescriptor file(
-            ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!file.IsOpen()) {
-            Show(messages, FileErrorText(errno, fileName));
-            std::this_thread::sleep_for(kRetryWait);
-            continue;
-        }
-        // A full disk must not pass for a saved file: every write and the close are checked.
-        std::string pending;
-        pending.reserve(kWriteBlockSize);
-        bool written = true;
-        for (const std::string& item : items_) {
-            pending.append(item).append("\r\n");
-            if (pending.size() >= kWriteBlockSize) {
-                written = WriteAll(file.Get(), pending);
-                if (!written) break;
-                pending.clear();
-            }
-        }
-        if (written) written = WriteAll(file.Get(), pending);
-        if (written) written = file.Close() == 0;
-        if (!written) {
-            Show(messages, FileErrorText(errno, fileName));
-            return false;
-        }
-        return true;
+        const FileReplaceResult result = ReplaceFileAtomically(fileName, contents);
+        if (result.Succeeded()) return true;
+        Show(messages, FileErrorText(result.error, fileName));
+        // Another program may hold the file for a moment; a failed write would only fail again.
+        if (result.opened) return false;
+        std::this_thread::sleep_for(kRetryWait);
     }
     return false;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "app/CErrorLogDlg.h"
 #include "app/CKestrelportDlg.h"
@@ -184,6 +185,79 @@ TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
     EXPECT_EQ(window.errorLogRuns, 0);
     EXPECT_EQ(Rows(), 1);
     EXPECT_EQ(window.waitCursorDepth, 0);
+    EXPECT_EQ(window.modalCursorDepths, std::vector<int>{0}) << "the message shows no wait cursor";
+}
+
+// With reverse DNS after the write, the lookup pass ends inside the export: "Go!" must stay
+// disabled until the error log is closed, and the error log must not show the wait cursor.
+TEST_F(ExportRunTest, GoStaysDisabledThroughTheLookupsAndTheErrorLog) {
+    WriteBytes(logFile, Line("/a.html", "10.0.0.1") + "\nmalformed\n");
+    window.SetCheck(ControlId::AutoDns, true);
+    int lookups = 0;
+    dialog.HostLookup = [&](const std::string& address) {
+        ++lookups;
+        return "host-" + address;
+    };
+    std::optional<bool> goEnabledAtErrorLog;
+    window.onErrorLog = [&](CErrorLogDlg&) {
+        goEnabledAtErrorLog = window.At(ControlId::Go).enabled;
+    };
+    // A click that reaches the dialog anyway starts no second run inside this one.
+    bool clicked = false;
+    window.onPump = [&] {
+        if (!std::exchange(clicked, true)) dialog.OnCommand(ControlId::Go);
+    };
+    dialog.RunExport();
+
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
+    EXPECT_GT(lookups, 0) << "the lookups ran inside the export";
+    EXPECT_EQ(goEnabledAtErrorLog, false);
+    EXPECT_EQ(window.modalCursorDepths, std::vector<int>{0});
+    EXPECT_TRUE(window.At(ControlId::Go).enabled);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
+// The menu and the other buttons work in the middle of a run; their windows wait for the user
+// and must not show the run's wait cursor, which comes back once they are closed.
+TEST_F(ExportRunTest, WindowsOpenedDuringARunShowTheNormalCursor) {
+    WriteBytes(logFile, Line("/a.html") + "\n");
+    std::optional<int> depthAfterwards;
+    window.onPump = [&] {
+        if (depthAfterwards) return;
+        dialog.OnCommand(CommandId::About);
+        dialog.OnCommand(CommandId::FileOpen);
+        dialog.OnCommand(ControlId::ConnStringBuilder);
+        depthAfterwards = window.waitCursorDepth;
+    };
+    dialog.RunExport();
+
+    EXPECT_EQ(window.modalCursorDepths, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(depthAfterwards, 1);
+    EXPECT_EQ(window.waitCursorDepth, 0);
+}
+
+// Quit clears the running flag while the rows are written; the lookup pass the export would run
+// next must not set it again and look up every address before the window can close.
+TEST_F(ExportRunTest, QuitDuringTheWriteLooksUpNothing) {
+    WriteBytes(logFile, Line("/a.html", "10.0.0.1") + "\n" + Line("/b.html", "10.0.0.2") + "\n");
+    window.SetCheck(ControlId::AutoDns, true);
+    int lookups = 0;
+    dialog.HostLookup = [&](const std::string& address) {
+        ++lookups;
+        return "host-" + address;
+    };
+    window.onPump = [&] {
+        if (window.endDialogResults.empty()) dialog.OnCommand(ControlId::Quit);
+    };
+    dialog.RunExport();
+
+    EXPECT_EQ(window.endDialogResults, std::vector<int>{CKestrelportDlg::CancelResult});
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(Rows(), 2) << "the write itself goes on to its end";
+    EXPECT_EQ(Rows("HostName Is Not Null"), 0);
+    EXPECT_EQ(dialog.LookupRunning.load(), 0);
+    EXPECT_TRUE(window.messages.empty()) << window.messages[0];
 }
 
 class PrepareTargetTableTest : public ExportRunTest {

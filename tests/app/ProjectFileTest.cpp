@@ -59,6 +59,24 @@ TEST(ProjectFile, SavedProjectsLoadBackUnchanged) {
     }
 }
 
+// A value that needs its escaped line keeps its plain line too: a reader that knows only the
+// plain keys gets what it always got, and a Ctrl-Z in a value hides none of the later lines.
+TEST(ProjectFile, ValuesTheLineFormatCannotHoldStillGetTheirPlainLines) {
+    TempDir dir;
+    ProjectSettings project = SampleProject();
+    project.connectionString = "Provider=X;\r\nData Source=Y";
+    project.tableBaseName = "Shop\x1A" "Tail";
+    ASSERT_TRUE(SaveProjectFile(dir.File("p.txt"), project, nullptr));
+
+    CStringArrayPBEx plain;
+    ASSERT_TRUE(plain.LoadFromFile(dir.File("p.txt")));
+    EXPECT_EQ(plain.GetValue("Connection string"), "Provider=X;");
+    EXPECT_EQ(plain.GetValue("Table base name"), "Shop");
+    EXPECT_EQ(plain.GetValue("Include extensions"), "htm;html;;");
+    EXPECT_EQ(plain.GetValue("Automatic reverse DNS"), "N");
+    EXPECT_EQ(ParseProjectFile(plain), project);
+}
+
 TEST(ProjectFile, ReadingMatchesKeysWithoutCaseAndBooleansOnlyByAnExactY) {
     auto project = ParseText("- Kestrelport Project File -\nreset contents first=Y\n");
     ASSERT_TRUE(project);

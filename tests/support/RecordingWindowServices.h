@@ -32,6 +32,9 @@ class RecordingWindowServices : public WindowServices {
     int rangeLow = 0, rangeHigh = 100;
     int pumps = 0;
     int waitCursorDepth = 0;
+    // The wait cursor's depth whenever a modal window (a message box, the error log, a file
+    // dialog, About, the connection dialog) came up.
+    std::vector<int> modalCursorDepths;
     std::function<void()> onPump;
     std::vector<FileDialogRequest> fileDialogRequests;
     std::deque<std::optional<std::string>> fileDialogAnswers;
@@ -69,6 +72,7 @@ class RecordingWindowServices : public WindowServices {
 
     Answer MessageBox(const std::string& text, MessageType type) override {
         messages.push_back(text);
+        modalCursorDepths.push_back(waitCursorDepth);
         Answer answer = type == MessageType::Ok ? Answer::Ok : Answer::Yes;
         if (!answers.empty()) {
             answer = answers.front();
@@ -85,16 +89,20 @@ class RecordingWindowServices : public WindowServices {
 
     std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override {
         fileDialogRequests.push_back(request);
+        modalCursorDepths.push_back(waitCursorDepth);
         return Next(fileDialogAnswers);
     }
     void RunErrorLogDialog(CErrorLogDlg& dialog) override {
         ++errorLogRuns;
+        modalCursorDepths.push_back(waitCursorDepth);
         if (onErrorLog) onErrorLog(dialog);
     }
     void RunAboutDialog(const std::string& versionLine) override {
         aboutLines.push_back(versionLine);
+        modalCursorDepths.push_back(waitCursorDepth);
     }
     std::optional<std::string> RunConnectionDialog(const std::string&) override {
+        modalCursorDepths.push_back(waitCursorDepth);
         return Next(connectionDialogAnswers);
     }
     bool OpenUrl(const std::string& url) override {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <filesystem>
@@ -117,6 +121,65 @@ TEST(SaveToFile, FailuresAreShownAndNeverPassForSuccess) {
     channel.messages.clear();
     EXPECT_FALSE(CStringArrayPBEx{"x"}.SaveToFile("/dev/full", &channel));
     EXPECT_EQ(channel.messages, V{"Disk full while accessing /dev/full."});
+}
+
+mode_t Permissions(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Writes beyond `bytes` fail with EFBIG for the test's time: a full disk that needs no mount.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit old_{};
+    void (*oldHandler_)(int);
+};
+
+// Project files hold passwords: nobody else may read a new one, a write that fails half-way
+// must not cost the previous file, and a saved file keeps what its owner set.
+TEST(SaveToFile, ReplacesTheFileWholeAndPrivately) {
+    TempDir dir;
+    const std::string file = dir.File("project.txt");
+    ASSERT_TRUE(CStringArrayPBEx{"Connection string=Password=old"}.SaveToFile(file));
+    EXPECT_EQ(Permissions(file), 0600u);
+
+    {
+        const FileSizeLimit limit(16);
+        RecordingChannel channel;
+        EXPECT_FALSE(CStringArrayPBEx{"Connection string=Password=new and much longer"}
+                         .SaveToFile(file, &channel));
+        EXPECT_EQ(channel.messages.size(), 1u) << "a failed write is not tried again";
+    }
+    EXPECT_EQ(ReadBytes(file), "Connection string=Password=old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary file is left behind";
+
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_TRUE(CStringArrayPBEx{"x"}.SaveToFile(file));
+    EXPECT_EQ(Permissions(file), 0640u);
+
+    const std::string link = dir.File("link.txt");
+    std::filesystem::create_symlink(file, link);
+    ASSERT_TRUE(CStringArrayPBEx{"y"}.SaveToFile(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(file), "y\r\n");
 }
 
 }  // namespace

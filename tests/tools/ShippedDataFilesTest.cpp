@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include "app/AboutHelp.h"
+#include "app/WindowServices.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/DataFiles.h"
 
@@ -65,4 +69,15 @@ TEST(GeneratedCountryFile, NamesItsSourcesAndHasOnlySevenFieldRanges) {
         ASSERT_LE(fields[5].size(), 3u) << line;
     }
     EXPECT_TRUE(namesLicence);
+}
+
+// Help opens the page at the main dialog's topic; without the element the browser silently shows
+// the page's start, or a later edit of the page could drop the topic unnoticed.
+TEST(HelpPage, HasTheElementTheMainDialogsHelpContextOpensAt) {
+    std::ifstream page(DataFilePath("kestrelport-gui.html"));
+    ASSERT_TRUE(page) << DataFilePath("kestrelport-gui.html");
+    std::stringstream text;
+    text << page.rdbuf();
+    EXPECT_NE(text.str().find("id=\"" + HelpTopicAnchor(kMainDialogHelpContext) + "\""),
+              std::string::npos);
 }
