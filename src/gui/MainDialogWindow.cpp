@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStyle>
 #include <exception>
@@ -18,6 +17,7 @@
 #include "app/WindowServices.h"
 #include "gui/AppIcon.h"
 #include "gui/CXPStyleButtonST.h"
+#include "gui/DialogTextEdit.h"
 #include "gui/TooltipPresenter.h"
 
 namespace {
@@ -121,12 +121,8 @@ QWidget* MainDialogWindow::CreateControl(const ControlTemplate& control) {
             return CreateBrowseEdit();
         case ControlKind::Edit:
             return new QLineEdit(client_);
-        case ControlKind::MultiLineEdit: {
-            auto* edit = new QPlainTextEdit(client_);
-            edit->setTabChangesFocus(true);  // Tab walks the dialog as in every other field
-            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            return edit;
-        }
+        case ControlKind::MultiLineEdit:
+            return new DialogTextEdit(client_);
         case ControlKind::CheckBox:
             return new QCheckBox(text, client_);
         case ControlKind::StatusText: {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <stdexcept>
 #include <vector>
@@ -71,13 +72,27 @@ TEST_F(MainDialogCommandsTest, ButtonsMenuItemsEscapeAndCloseBoxSendTheirCommand
     EXPECT_TRUE(window.isVisible()) << "only the handler decides to end the dialog";
 }
 
-TEST_F(MainDialogCommandsTest, EnterInAFieldStartsARun) {
-    QLineEdit* table = window.ControlAs<QLineEdit>(ControlId::TableBase);
+// The connection string field has several lines to show a long string wrapped; Enter there
+// must start the run too, not put a line break into the string.
+TEST_F(MainDialogCommandsTest, EnterInAnyFieldStartsARunAndNeverBreaksTheLine) {
+    auto* connection = window.ControlAs<QPlainTextEdit>(ControlId::ConnString);
+    connection->setPlainText("Provider=SQLite;Data Source=/tmp/a.db");
     window.show();
-    table->setFocus();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(table, &enter);
-    EXPECT_EQ(commands, std::vector<int>{ControlId::Go});
+    const auto press = [](QWidget* field, int key, Qt::KeyboardModifiers modifiers) {
+        field->setFocus();
+        QKeyEvent enter(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(field, &enter);
+    };
+    press(window.Control(ControlId::TableBase), Qt::Key_Return, Qt::NoModifier);
+    press(connection, Qt::Key_Return, Qt::NoModifier);
+    press(connection, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(commands, std::vector<int>(3, ControlId::Go));
+    EXPECT_EQ(connection->toPlainText(), "Provider=SQLite;Data Source=/tmp/a.db");
+
+    window.Control(ControlId::Go)->setEnabled(false);
+    press(connection, Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(commands.size(), 3u) << "no run while Go! is disabled";
+    EXPECT_EQ(connection->blockCount(), 1);
 }
 
 TEST_F(MainDialogCommandsTest, BrowseButtonPutsThePickedFileIntoTheField) {
