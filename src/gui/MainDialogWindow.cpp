@@ -16,6 +16,7 @@
 
 #include "app/WindowServices.h"
 #include "gui/AppIcon.h"
+#include "gui/BrowseEdit.h"
 #include "gui/CXPStyleButtonST.h"
 #include "gui/DialogTextEdit.h"
 #include "gui/TooltipPresenter.h"
@@ -151,11 +152,9 @@ QWidget* MainDialogWindow::CreateControl(const ControlTemplate& control) {
 }
 
 QLineEdit* MainDialogWindow::CreateBrowseEdit() {
-    auto* edit = new QLineEdit(client_);
-    QAction* browse =
-        edit->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
-    browse->setObjectName("browse");
-    connect(browse, &QAction::triggered, this, [this, edit] { BrowseForLogFile(edit); });
+    auto* edit = new BrowseEdit(style()->standardIcon(QStyle::SP_DirOpenIcon), client_);
+    connect(edit->BrowseAction(), &QAction::triggered, this,
+            [this, edit] { BrowseForLogFile(edit); });
     return edit;
 }
 

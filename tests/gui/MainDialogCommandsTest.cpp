@@ -112,6 +112,41 @@ TEST_F(MainDialogCommandsTest, BrowseButtonPutsThePickedFileIntoTheField) {
     EXPECT_EQ(edit->text(), "/logs/access.log.gz") << "cancelling keeps the field";
 }
 
+// The browse button must be reachable without a mouse: next in the tab chain after the field,
+// Space and Enter browse, and Enter there does not start a run.
+TEST_F(MainDialogCommandsTest, KeyboardReachesTheBrowseButtonAndPressesIt) {
+    int picks = 0;
+    window.SetFilePicker([&](QWidget*, const QString&) {
+        ++picks;
+        return QString("/logs/access.log");
+    });
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    const auto key = [](QWidget* target, int code) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, code == Qt::Key_Space ? " " : "");
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier,
+                          code == Qt::Key_Space ? " " : "");
+        QApplication::sendEvent(target, &release);
+    };
+    window.Control(ControlId::LogFile)->setFocus();
+    key(window.Control(ControlId::LogFile), Qt::Key_Tab);
+    QWidget* browse = QApplication::focusWidget();
+    ASSERT_NE(browse, nullptr);
+    EXPECT_EQ(browse->objectName(), "browseButton");
+    EXPECT_EQ(browse->parentWidget(), window.Control(ControlId::LogFile));
+
+    key(browse, Qt::Key_Space);
+    EXPECT_EQ(picks, 1);
+    key(browse, Qt::Key_Return);
+    EXPECT_EQ(picks, 2);
+    EXPECT_TRUE(commands.empty()) << "Enter on the browse button browses, it does not run";
+
+    key(browse, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(ControlId::ConnStringBuilder));
+}
+
 TEST_F(MainDialogCommandsTest, SecondRunCannotStartInsideTheFirst) {
     int runs = 0;
     onCommand = [&](int id) {
