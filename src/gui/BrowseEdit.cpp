@@ -36,6 +36,7 @@ BrowseEdit::BrowseEdit(const QIcon& icon, QWidget* parent)
     button_->setObjectName("browseButton");
     button_->setDefaultAction(action_);
     button_->setToolTip(QString());  // the field's own tooltip says what it is for
+    button_->setAccessibleName(action_->text());  // what a screen reader says on the focus
 }
 
 void BrowseEdit::resizeEvent(QResizeEvent* event) {

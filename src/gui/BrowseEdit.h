@@ -22,8 +22,8 @@ class BrowseButton : public QToolButton {
 class BrowseEdit : public QLineEdit {
     Q_OBJECT
   public:
-    // `browse` is triggered by the button; the edit takes it as a child.
-    BrowseEdit(const QIcon& icon, QWidget* parent = nullptr);
+    // The button shows `icon` and triggers BrowseAction(), which the owner connects.
+    explicit BrowseEdit(const QIcon& icon, QWidget* parent = nullptr);
 
     QAction* BrowseAction() const { return action_; }
     BrowseButton* Button() const { return button_; }

@@ -108,7 +108,9 @@ void ErrorLogDialog::SetPlacement(const WindowPlacement& placement) {
 // The frame is known only once the window is shown, so a placement restored before that is
 // applied again then; otherwise the window would grow by the frame at every restore.
 void ErrorLogDialog::ApplyRestoredWindow() {
-    if (restoredWindow_) setGeometry(restoredWindow_->marginsRemoved(FrameMargins()));
+    // A maximised window keeps the normal rectangle it was given before, for when it is restored.
+    if (restoredWindow_ && !isMaximized())
+        setGeometry(restoredWindow_->marginsRemoved(FrameMargins()));
 }
 
 void ErrorLogDialog::showEvent(QShowEvent* event) {
