@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "gui/FocusCue.h"
+
 CButtonST::CButtonST(const QString& text, QWidget* parent) : WrappingButton(text, parent) {
     // Moves must arrive without a mouse button held, or the hot state would never end inside
     // the window.
@@ -84,6 +86,7 @@ void CButtonST::paintEvent(QPaintEvent*) {
         DrawFrame(painter, pressed);
     }
     DrawCaption(painter, pressed);
+    if (hasFocus()) DrawFocusCue(painter, *this);
 }
 
 // Light from the top left: a pressed button is shaded there, a raised one lit.

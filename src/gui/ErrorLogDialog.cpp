@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
+#include "gui/ScreenPlacement.h"
 #include "gui/WidgetText.h"
 
 ErrorLogDialog::ErrorLogDialog(CErrorLogDlg& logic, QWidget* parent)
@@ -67,11 +69,19 @@ void ErrorLogDialog::MoveControls(const std::vector<ControlMove>& moves) {
     }
 }
 
-// The placement keeps the client rectangle in screen coordinates: Qt places windows by that
-// rectangle, so a stored placement comes back without growing by the frame each time.
+// The frame around the client area; nothing before the window is first shown.
+QMargins ErrorLogDialog::FrameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+// The placement is the window rectangle, frame included, as the resizer's sizes are.
 WindowPlacement ErrorLogDialog::GetPlacement() const {
     WindowPlacement placement;
-    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QRect client = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QRect normal = client.marginsAdded(FrameMargins());
     placement.left = normal.left();
     placement.top = normal.top();
     placement.right = normal.left() + normal.width();
@@ -83,14 +93,32 @@ WindowPlacement ErrorLogDialog::GetPlacement() const {
 }
 
 void ErrorLogDialog::SetPlacement(const WindowPlacement& placement) {
-    setGeometry(placement.left, placement.top, placement.right - placement.left,
-                placement.bottom - placement.top);
+    restoredWindow_ = ClampToAvailableScreens(QRect(placement.left, placement.top,
+                                                    placement.right - placement.left,
+                                                    placement.bottom - placement.top));
+    ApplyRestoredWindow();
     // A modal dialog opened minimised would hide the only window the user can act on, so a
     // stored minimised state opens it normally.
     if (placement.showState == WindowPlacement::ShowMaximised)
         setWindowState(Qt::WindowMaximized);
     else if (placement.showState != WindowPlacement::ShowCurrent)
         setWindowState(Qt::WindowNoState);
+}
+
+// The frame is known only once the window is shown, so a placement restored before that is
+// applied again then; otherwise the window would grow by the frame at every restore.
+void ErrorLogDialog::ApplyRestoredWindow() {
+    // A maximised window keeps the normal rectangle it was given before, for when it is restored.
+    if (restoredWindow_ && !isMaximized())
+        setGeometry(restoredWindow_->marginsRemoved(FrameMargins()));
+}
+
+void ErrorLogDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        ApplyRestoredWindow();
+        restoredWindow_.reset();
+    }
 }
 
 void ErrorLogDialog::SetControlText(int control, const std::string& text) {

@@ -1,9 +1,12 @@
 #pragma once
 // The error log as a Qt dialog: a large text field and OK, laid out from its template, resized
-// by the toolkit-free resizer and placed where the user left it the last time it closed with OK.
+// by the toolkit-free resizer and placed where the user left it the last time it closed with OK,
+// as far as that still lies on a screen.
 
 #include <QDialog>
+#include <QRect>
 #include <map>
+#include <optional>
 
 #include "app/CErrorLogDlg.h"
 #include "gui/DialogUnits.h"
@@ -33,12 +36,17 @@ class ErrorLogDialog : public QDialog, public ErrorLogWindow {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void BuildControls(const DialogUnits& units);
     void ApplyTrackingSizes();
     void OnOk();
+    QMargins FrameMargins() const;
+    void ApplyRestoredWindow();
 
     CErrorLogDlg& logic_;
     std::map<int, QWidget*> controls_;
+    // A restored window rectangle, frame included, until the first show knows the frame.
+    std::optional<QRect> restoredWindow_;
 };

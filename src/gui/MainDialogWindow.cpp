@@ -10,14 +10,15 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStyle>
 #include <exception>
 
 #include "app/WindowServices.h"
 #include "gui/AppIcon.h"
+#include "gui/BrowseEdit.h"
 #include "gui/CXPStyleButtonST.h"
+#include "gui/DialogTextEdit.h"
 #include "gui/TooltipPresenter.h"
 
 namespace {
@@ -121,12 +122,8 @@ QWidget* MainDialogWindow::CreateControl(const ControlTemplate& control) {
             return CreateBrowseEdit();
         case ControlKind::Edit:
             return new QLineEdit(client_);
-        case ControlKind::MultiLineEdit: {
-            auto* edit = new QPlainTextEdit(client_);
-            edit->setTabChangesFocus(true);  // Tab walks the dialog as in every other field
-            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            return edit;
-        }
+        case ControlKind::MultiLineEdit:
+            return new DialogTextEdit(client_);
         case ControlKind::CheckBox:
             return new QCheckBox(text, client_);
         case ControlKind::StatusText: {
@@ -155,11 +152,9 @@ QWidget* MainDialogWindow::CreateControl(const ControlTemplate& control) {
 }
 
 QLineEdit* MainDialogWindow::CreateBrowseEdit() {
-    auto* edit = new QLineEdit(client_);
-    QAction* browse =
-        edit->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
-    browse->setObjectName("browse");
-    connect(browse, &QAction::triggered, this, [this, edit] { BrowseForLogFile(edit); });
+    auto* edit = new BrowseEdit(style()->standardIcon(QStyle::SP_DirOpenIcon), client_);
+    connect(edit->BrowseAction(), &QAction::triggered, this,
+            [this, edit] { BrowseForLogFile(edit); });
     return edit;
 }
 

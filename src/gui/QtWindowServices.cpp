@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "gui/AboutWindow.h"
+#include "gui/ByteText.h"
 #include "gui/ConnectionDialog.h"
 #include "gui/ErrorLogDialog.h"
 #include "gui/FileFilter.h"
@@ -93,7 +94,7 @@ void QtWindowServices::StepProgress() {
 }
 
 WindowServices::Answer QtWindowServices::MessageBox(const std::string& text, MessageType type) {
-    const QString shown = QString::fromStdString(text).replace("\r\n", "\n");
+    const QString shown = FromProgramBytes(text).replace("\r\n", "\n");
     const QString title = QApplication::applicationName();
     if (type == MessageType::YesNo) {
         const auto pressed =
@@ -128,11 +129,10 @@ std::optional<std::string> QtWindowServices::ShowFileDialog(const FileDialogRequ
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (!request.initialFolder.empty())
-        dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (!request.initialFile.empty())
-        dialog.selectFile(QString::fromStdString(request.initialFile));
+        dialog.setDirectory(FromProgramBytes(request.initialFolder));
+    if (!request.initialFile.empty()) dialog.selectFile(FromProgramBytes(request.initialFile));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+    return ToProgramBytes(QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }
 
 void QtWindowServices::RunErrorLogDialog(CErrorLogDlg& dialog) {

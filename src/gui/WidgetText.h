@@ -1,7 +1,8 @@
 #pragma once
 // Reads and sets the text of any control the dialogs use, whatever its widget class. Texts cross
-// in UTF-8; multi-line fields hand out their line breaks as "\r\n", the form the program's texts
-// use everywhere, and accept either form.
+// as the program's bytes and come back byte for byte (gui/ByteText.h); multi-line fields hand
+// out their line breaks as "\r\n", the form the program's texts use everywhere, and accept
+// either form.
 
 #include <string>
 

@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSizeGrip>
+#include <utility>
 
 #include "app/CErrorLogDlg.h"
 #include "app/SettingsKeys.h"
 #include "gui/ErrorLogDialog.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/ScreenPlacement.h"
 
 namespace {
 
@@ -102,7 +106,7 @@ TEST_F(ErrorLogDialogTest, OkKeepsThePlacementForNextTimeAndEscapeDoesNot) {
         WhenModal<ErrorLogDialog>([&](ErrorLogDialog* shown) {
             shown->setGeometry(QRect(QPoint(40, 30), shown->size() + QSize(60, 40)));
             QApplication::processEvents();
-            closedAt = shown->geometry();
+            closedAt = shown->frameGeometry();  // the window, frame included
             qobject_cast<QPushButton*>(shown->Control(1))->click();
         });
         EXPECT_EQ(dialog.exec(), QDialog::Accepted);
@@ -116,9 +120,9 @@ TEST_F(ErrorLogDialogTest, OkKeepsThePlacementForNextTimeAndEscapeDoesNot) {
     CErrorLogDlg again(settings.Store());
     again.SetBadLineList(badLines);
     ErrorLogDialog reopened(again, nullptr);
-    EXPECT_EQ(reopened.geometry(), closedAt);
     reopened.show();
     QApplication::processEvents();
+    EXPECT_EQ(reopened.frameGeometry(), closedAt) << "neither moved nor grown by the frame";
     // The layout follows the restored size: the margins stay those of the template.
     const DialogUnits units(QApplication::font());
     const int textRightMargin = units.ToPixelsX(316) - units.ToPixelsX(7 + 302);
@@ -136,6 +140,49 @@ TEST_F(ErrorLogDialogTest, OkKeepsThePlacementForNextTimeAndEscapeDoesNot) {
     });
     EXPECT_EQ(reopened.exec(), QDialog::Rejected);
     EXPECT_EQ(StoredEdge("left"), closedAt.left()) << "Escape leaves the stored placement";
+}
+
+// A placement stored on a larger or since removed screen must not open the modal dialog where
+// nobody can reach it.
+TEST_F(ErrorLogDialogTest, RestoredPlacementIsPulledOntoTheAvailableScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto store = [&](int left, int top, int right, int bottom) {
+        const std::pair<const char*, int> edges[] = {
+            {"left", left}, {"top", top}, {"right", right}, {"bottom", bottom}, {"Maximised", 1}};
+        for (const auto& [edge, value] : edges)
+            settings.Store().WriteInt(SettingsKey::Section,
+                                      std::string(SettingsKey::ErrorDialogPlacementPrefix) + edge,
+                                      value);
+    };
+    const auto shownAt = [&] {
+        CErrorLogDlg logicAgain(settings.Store());
+        logicAgain.SetBadLineList(badLines);
+        ErrorLogDialog dialog(logicAgain, nullptr);
+        dialog.show();
+        QApplication::processEvents();
+        return dialog.frameGeometry();
+    };
+
+    const QSize size = shownAt().size();
+    store(screen.right() + 5000, screen.top() - 3000, screen.right() + 5000 + size.width(),
+          screen.top() - 3000 + size.height());
+    QRect shown = shownAt();
+    EXPECT_TRUE(screen.contains(shown)) << "off the screen";
+    EXPECT_EQ(shown.size(), size);
+    EXPECT_EQ(shown.topRight(), QPoint(screen.right(), screen.top()));
+
+    store(screen.left() - 100, screen.top() + 10, screen.right() + 400, screen.bottom() + 300);
+    shown = shownAt();
+    EXPECT_TRUE(screen.contains(shown)) << "larger than the screen";
+    EXPECT_EQ(shown.width(), screen.width());
+}
+
+TEST(ScreenPlacementTest, ClampMovesInsideAndShrinksOnlyWhatIsTooLarge) {
+    const QRect area(100, 50, 800, 600);
+    EXPECT_EQ(ClampRectInto(QRect(200, 100, 300, 200), area), QRect(200, 100, 300, 200));
+    EXPECT_EQ(ClampRectInto(QRect(-900, 2000, 300, 200), area), QRect(100, 450, 300, 200));
+    EXPECT_EQ(ClampRectInto(QRect(850, 40, 300, 200), area), QRect(600, 50, 300, 200));
+    EXPECT_EQ(ClampRectInto(QRect(0, 0, 1000, 700), area), area);
 }
 
 }  // namespace

@@ -189,6 +189,30 @@ TEST_F(ButtonTest, FlatIdleRaisedHotSunkenPressed) {
     EXPECT_NE(pressed, hot);
 }
 
+// The flat face is the same focused or not; keyboard users need the frame to see the focus.
+TEST_F(ButtonTest, OnlyTheFocusedButtonCarriesAFocusFrame) {
+    const auto frameAtLeftEdge = [&](const QImage& picture) {
+        for (int x = 1; x <= 5; ++x) {
+            if (picture.pixel(x, picture.height() / 2) == Colour(QPalette::Highlight)) return true;
+        }
+        return false;
+    };
+    ASSERT_NE(Colour(QPalette::Highlight), Colour(QPalette::Button));
+    button->clearFocus();  // the only control of its active window took the focus at its start
+    EXPECT_FALSE(frameAtLeftEdge(Picture()));
+    button->setFocus();
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_TRUE(frameAtLeftEdge(Picture()));
+    button->clearFocus();
+    EXPECT_FALSE(frameAtLeftEdge(Picture()));
+
+    button->SetThemeHelper(std::make_shared<CThemeHelperST>(CThemeHelperST::Mode::Theme));
+    const QImage themed = Picture();
+    button->setFocus();
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_NE(Picture(), themed) << "the themed face shows the focus too";
+}
+
 TEST_F(ButtonTest, ThemeDecidesTheFaceAndFollowsTheStyle) {
     const QImage flat = Picture();
     button->SetThemeHelper(std::make_shared<CThemeHelperST>(CThemeHelperST::Mode::Theme));
@@ -216,24 +240,29 @@ TEST_F(GuiTest, MainDialogButtonsShareOneThemeHelperAndGoStaysTheDefault) {
     }
 }
 
-// Pictures for a person to look at; nothing is compared pixel by pixel.
+// The button's states and the dialogs as pictures, checked to differ where they must and saved
+// for a person to look at when KESTRELPORT_SCREENSHOT_DIR names a folder.
 class ExtrasScreenshotTest : public ButtonTest {
   protected:
-    void SetUp() override {
-        if (!shots_.Prepare()) GTEST_SKIP() << "KESTRELPORT_SCREENSHOT_DIR is not set";
+    void SetUp() override { saving_ = shots_.Prepare(); }
+
+    QImage Take(QWidget& window, const QString& name) {
+        window.show();
+        QApplication::processEvents();
+        if (saving_) shots_.SaveAsShown(window, name);
+        return window.grab().toImage();
     }
 
-    void Save(QWidget& window, const QString& name) { shots_.Save(window, name); }
-
     ScreenshotFolder shots_;
+    bool saving_ = false;
 };
 
-// Each state on its own and, three times enlarged, all of them in one row.
+// Each state on its own and, three times enlarged, all of them in one row; no two states may
+// look alike.
 TEST_F(ExtrasScreenshotTest, ButtonStates) {
     std::vector<QImage> states;
     const auto take = [&](const QString& name) {
-        Save(host, "button-" + name + ".png");
-        states.push_back(host.grab().toImage());
+        states.push_back(Take(host, "button-" + name + ".png"));
     };
     take("idle");
     Send(QEvent::Enter);
@@ -246,6 +275,10 @@ TEST_F(ExtrasScreenshotTest, ButtonStates) {
     button->setEnabled(true);
     button->SetThemeHelper(std::make_shared<CThemeHelperST>(CThemeHelperST::Mode::Theme));
     take("themed");
+    for (size_t i = 0; i < states.size(); ++i) {
+        for (size_t j = i + 1; j < states.size(); ++j) EXPECT_NE(states[i], states[j]) << i << j;
+    }
+    if (!saving_) return;
 
     QImage row(host.width() * static_cast<int>(states.size()), host.height(), QImage::Format_RGB32);
     QPainter painter(&row);
@@ -258,14 +291,17 @@ TEST_F(ExtrasScreenshotTest, ButtonStates) {
 
 TEST_F(ExtrasScreenshotTest, AboutAndConnectionDialogs) {
     AboutWindow about("Kestrelport Version: 1.0.1.0", nullptr);
-    Save(about, "about-box.png");
+    EXPECT_EQ(Take(about, "about-box.png").size(), about.size());
 
+    // The two databases ask for different things: the pages must not look alike.
     ConnectionDialog postgres(PostgresModel(), nullptr);
-    Save(postgres, "connection-postgresql.png");
+    const QImage postgresPicture = Take(postgres, "connection-postgresql.png");
     ConnectionStringModel sqlite;
     sqlite.file = "/home/ann/web.db";
     ConnectionDialog sqliteDialog(sqlite, nullptr);
-    Save(sqliteDialog, "connection-sqlite.png");
+    const QImage sqlitePicture = Take(sqliteDialog, "connection-sqlite.png");
+    EXPECT_EQ(postgresPicture.size(), postgres.size());
+    EXPECT_NE(postgresPicture, sqlitePicture);
 }
 
 }  // namespace

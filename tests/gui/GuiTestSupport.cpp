@@ -65,6 +65,10 @@ QString ScreenshotFolder::FilePath(const QString& name) const {
 void ScreenshotFolder::Save(QWidget& window, const QString& name) const {
     window.show();
     QApplication::processEvents();
+    SaveAsShown(window, name);
+}
+
+void ScreenshotFolder::SaveAsShown(QWidget& window, const QString& name) const {
     const QPixmap picture = window.grab();
     EXPECT_FALSE(picture.isNull()) << name.toStdString();
     EXPECT_TRUE(picture.save(FilePath(name), "PNG")) << name.toStdString();

@@ -49,6 +49,9 @@ class ScreenshotFolder {
     QString FilePath(const QString& name) const;
     // Shows the window, lets it paint and saves its picture as `name`.
     void Save(QWidget& window, const QString& name) const;
+    // Saves the picture of the window as it is, without handling events: for pictures taken
+    // in the middle of work that pumps events itself.
+    void SaveAsShown(QWidget& window, const QString& name) const;
 
   private:
     QString folder_;

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <stdexcept>
 #include <vector>
@@ -71,13 +72,27 @@ TEST_F(MainDialogCommandsTest, ButtonsMenuItemsEscapeAndCloseBoxSendTheirCommand
     EXPECT_TRUE(window.isVisible()) << "only the handler decides to end the dialog";
 }
 
-TEST_F(MainDialogCommandsTest, EnterInAFieldStartsARun) {
-    QLineEdit* table = window.ControlAs<QLineEdit>(ControlId::TableBase);
+// The connection string field has several lines to show a long string wrapped; Enter there
+// must start the run too, not put a line break into the string.
+TEST_F(MainDialogCommandsTest, EnterInAnyFieldStartsARunAndNeverBreaksTheLine) {
+    auto* connection = window.ControlAs<QPlainTextEdit>(ControlId::ConnString);
+    connection->setPlainText("Provider=SQLite;Data Source=/tmp/a.db");
     window.show();
-    table->setFocus();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(table, &enter);
-    EXPECT_EQ(commands, std::vector<int>{ControlId::Go});
+    const auto press = [](QWidget* field, int key, Qt::KeyboardModifiers modifiers) {
+        field->setFocus();
+        QKeyEvent enter(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(field, &enter);
+    };
+    press(window.Control(ControlId::TableBase), Qt::Key_Return, Qt::NoModifier);
+    press(connection, Qt::Key_Return, Qt::NoModifier);
+    press(connection, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(commands, std::vector<int>(3, ControlId::Go));
+    EXPECT_EQ(connection->toPlainText(), "Provider=SQLite;Data Source=/tmp/a.db");
+
+    window.Control(ControlId::Go)->setEnabled(false);
+    press(connection, Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(commands.size(), 3u) << "no run while Go! is disabled";
+    EXPECT_EQ(connection->blockCount(), 1);
 }
 
 TEST_F(MainDialogCommandsTest, BrowseButtonPutsThePickedFileIntoTheField) {
@@ -95,6 +110,41 @@ TEST_F(MainDialogCommandsTest, BrowseButtonPutsThePickedFileIntoTheField) {
     window.SetFilePicker([](QWidget*, const QString&) { return QString(); });
     edit->findChild<QAction*>("browse")->trigger();
     EXPECT_EQ(edit->text(), "/logs/access.log.gz") << "cancelling keeps the field";
+}
+
+// The browse button must be reachable without a mouse: next in the tab chain after the field,
+// Space and Enter browse, and Enter there does not start a run.
+TEST_F(MainDialogCommandsTest, KeyboardReachesTheBrowseButtonAndPressesIt) {
+    int picks = 0;
+    window.SetFilePicker([&](QWidget*, const QString&) {
+        ++picks;
+        return QString("/logs/access.log");
+    });
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    const auto key = [](QWidget* target, int code) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, code == Qt::Key_Space ? " " : "");
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier,
+                          code == Qt::Key_Space ? " " : "");
+        QApplication::sendEvent(target, &release);
+    };
+    window.Control(ControlId::LogFile)->setFocus();
+    key(window.Control(ControlId::LogFile), Qt::Key_Tab);
+    QWidget* browse = QApplication::focusWidget();
+    ASSERT_NE(browse, nullptr);
+    EXPECT_EQ(browse->objectName(), "browseButton");
+    EXPECT_EQ(browse->parentWidget(), window.Control(ControlId::LogFile));
+
+    key(browse, Qt::Key_Space);
+    EXPECT_EQ(picks, 1);
+    key(browse, Qt::Key_Return);
+    EXPECT_EQ(picks, 2);
+    EXPECT_TRUE(commands.empty()) << "Enter on the browse button browses, it does not run";
+
+    key(browse, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(ControlId::ConnStringBuilder));
 }
 
 TEST_F(MainDialogCommandsTest, SecondRunCannotStartInsideTheFirst) {

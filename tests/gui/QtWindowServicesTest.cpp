@@ -5,9 +5,12 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <string>
+#include <vector>
 
 #include "gui/GuiTestSupport.h"
 #include "gui/MainDialogWindow.h"
@@ -62,6 +65,31 @@ TEST_F(QtWindowServicesTest, ControlsByIdTakeAndGiveTextChecksVisibilityAndEnabl
     services.SetControlText(4711, "x");
     EXPECT_EQ(services.GetControlText(4711), "");
     EXPECT_FALSE(services.IsControlVisible(4711));
+}
+
+// Names and connection strings are bytes; those that are not UTF-8 (a Latin-1 log name, broken
+// or overlong sequences, an encoded surrogate) must come back from every kind of field exactly,
+// or the next run or save writes changed bytes. Valid text, private-use characters included,
+// must come back exactly too.
+TEST_F(QtWindowServicesTest, TextsThatAreNotUtf8SurviveEveryKindOfFieldByteForByte) {
+    const std::vector<std::string> texts = {
+        "/logs/caf\xe9.log",
+        "\xff\xfe\x80 \xc0\xaf \xe2\x82 \xed\xa0\x80 \xf4\x90\x80\x80 end\xc3",
+        "Provider=SQLite;Password=p\xe4ss;Data Source=/tmp/\xe4\xf6.db",
+        "valid: \xc3\xbc \xe2\x82\xac \xf0\x9f\x98\x80 \xef\x9f\xa9 \xee\x80\x80",
+    };
+    for (const std::string& text : texts) {
+        for (int id : {ControlId::LogFile, ControlId::TableBase, ControlId::IncludeExts}) {
+            services.SetControlText(id, text);
+            EXPECT_EQ(services.GetControlText(id), text) << id;
+        }
+        const std::string twoLines = text + "\r\n" + text;
+        services.SetControlText(ControlId::ConnString, twoLines);
+        EXPECT_EQ(services.GetControlText(ControlId::ConnString), twoLines);
+    }
+    // The valid part still shows as the characters it encodes.
+    services.SetControlText(ControlId::LogFile, "/logs/\xc3\xbc-caf\xe9.log");
+    EXPECT_TRUE(window.ControlAs<QLineEdit>(ControlId::LogFile)->text().startsWith(u"/logs/ü-caf"));
 }
 
 TEST_F(QtWindowServicesTest, ProgressBarClampsToItsRangeAndStepsByTenStartingOver) {
