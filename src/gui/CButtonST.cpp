@@ -5,8 +5,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "gui/FocusCue.h"
-
 CButtonST::CButtonST(const QString& text, QWidget* parent) : WrappingButton(text, parent) {
     // Moves must arrive without a mouse button held, or the hot state would never end inside
     // the window.
@@ -86,7 +84,6 @@ void CButtonST::paintEvent(QPaintEvent*) {
         DrawFrame(painter, pressed);
     }
     DrawCaption(painter, pressed);
-    if (hasFocus()) DrawFocusCue(painter, *this);
 }
 
 // Light from the top left: a pressed button is shaded there, a raised one lit.

@@ -1,9 +1,7 @@
 #pragma once
 // A push button drawn by the program: flat while idle, raised while the mouse is over it ("hot"),
-// sunken while pressed, with its caption centred and wrapped. A disabled caption is embossed so
-// that it reads as unavailable on the flat face. The face alone does not tell a focused button
-// from the others, so the focused one carries a frame of its own (gui/FocusCue.h) for keyboard
-// users.
+// sunken while pressed, with its caption centred and wrapped and no focus rectangle. A disabled
+// caption is embossed so that it reads as unavailable on the flat face.
 
 #include <QColor>
 

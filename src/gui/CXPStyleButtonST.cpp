@@ -16,7 +16,7 @@ void CXPStyleButtonST::DrawThemedFace(QPainter& painter) {
     initStyleOption(&option);
     option.text.clear();  // the caption is drawn wrapped, by the base
     option.icon = QIcon();
-    option.state &= ~QStyle::State_HasFocus;  // the base draws the one focus cue of all states
+    option.state &= ~QStyle::State_HasFocus;  // no focus rectangle
     if (IsHot()) option.state |= QStyle::State_MouseOver;
     themeHelper_->DrawThemeBackground(painter, option, this);
 }

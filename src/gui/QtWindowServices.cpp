@@ -158,9 +158,13 @@ bool QtWindowServices::OpenUrl(const std::string& url) {
 
 // The desktop has no viewer that takes a topic number, so the file opens at its start; a
 // missing file is a failure here rather than an error window of some viewer.
-bool QtWindowServices::OpenHelpFile(const std::string& path, int /*contextId*/) {
+bool QtWindowServices::OpenHelpFile(const std::string& path, int contextId) {
     const QFileInfo file(QString::fromStdString(path));
-    return file.isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
+    if (!file.isFile()) return false;
+    // The page marks each topic with an anchor named after its help context.
+    QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
+    url.setFragment(QString::fromStdString(HelpTopicAnchor(contextId)));
+    return QDesktopServices::openUrl(url);
 }
 
 void QtWindowServices::EndDialog(int result) {

@@ -189,30 +189,6 @@ TEST_F(ButtonTest, FlatIdleRaisedHotSunkenPressed) {
     EXPECT_NE(pressed, hot);
 }
 
-// The flat face is the same focused or not; keyboard users need the frame to see the focus.
-TEST_F(ButtonTest, OnlyTheFocusedButtonCarriesAFocusFrame) {
-    const auto frameAtLeftEdge = [&](const QImage& picture) {
-        for (int x = 1; x <= 5; ++x) {
-            if (picture.pixel(x, picture.height() / 2) == Colour(QPalette::Highlight)) return true;
-        }
-        return false;
-    };
-    ASSERT_NE(Colour(QPalette::Highlight), Colour(QPalette::Button));
-    button->clearFocus();  // the only control of its active window took the focus at its start
-    EXPECT_FALSE(frameAtLeftEdge(Picture()));
-    button->setFocus();
-    ASSERT_TRUE(button->hasFocus());
-    EXPECT_TRUE(frameAtLeftEdge(Picture()));
-    button->clearFocus();
-    EXPECT_FALSE(frameAtLeftEdge(Picture()));
-
-    button->SetThemeHelper(std::make_shared<CThemeHelperST>(CThemeHelperST::Mode::Theme));
-    const QImage themed = Picture();
-    button->setFocus();
-    ASSERT_TRUE(button->hasFocus());
-    EXPECT_NE(Picture(), themed) << "the themed face shows the focus too";
-}
-
 TEST_F(ButtonTest, ThemeDecidesTheFaceAndFollowsTheStyle) {
     const QImage flat = Picture();
     button->SetThemeHelper(std::make_shared<CThemeHelperST>(CThemeHelperST::Mode::Theme));
