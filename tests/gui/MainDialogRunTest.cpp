@@ -239,9 +239,8 @@ TEST_F(MainDialogRunTest, QuitDuringARunWithAutoDnsEndsWithoutLookups) {
 
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_GT(CountRows(database, "WebLog_data"), 0);
-    // KNOWN TO FAIL until the dialog's own mend is merged (src/app, src/passes: Quit during an
-    // export leaves a request that the reverse DNS pass honours). Without it the pass sets its
-    // running flag anew when it starts and looks up every address before the window can close.
+    // Quit during the write leaves a request the reverse DNS pass honours; without it the pass
+    // set its running flag anew when it started and looked up every address before closing.
     EXPECT_EQ(lookups.load(), 0);
     EXPECT_FALSE(main.Window().isVisible()) << "the dialog ended after the run";
     EXPECT_EQ(main.Window().result(), CKestrelportDlg::CancelResult);
