@@ -222,12 +222,7 @@ class ExtrasScreenshotTest : public ButtonTest {
   protected:
     void SetUp() override { saving_ = shots_.Prepare(); }
 
-    QImage Take(QWidget& window, const QString& name) {
-        window.show();
-        QApplication::processEvents();
-        if (saving_) shots_.SaveAsShown(window, name);
-        return window.grab().toImage();
-    }
+    QImage Take(QWidget& window, const QString& name) { return shots_.Take(window, name); }
 
     ScreenshotFolder shots_;
     bool saving_ = false;

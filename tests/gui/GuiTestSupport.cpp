@@ -73,3 +73,10 @@ void ScreenshotFolder::SaveAsShown(QWidget& window, const QString& name) const {
     EXPECT_FALSE(picture.isNull()) << name.toStdString();
     EXPECT_TRUE(picture.save(FilePath(name), "PNG")) << name.toStdString();
 }
+
+QImage ScreenshotFolder::Take(QWidget& window, const QString& name) const {
+    window.show();
+    QApplication::processEvents();
+    if (!folder_.isEmpty()) SaveAsShown(window, name);
+    return window.grab().toImage();
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -52,6 +53,8 @@ class ScreenshotFolder {
     // Saves the picture of the window as it is, without handling events: for pictures taken
     // in the middle of work that pumps events itself.
     void SaveAsShown(QWidget& window, const QString& name) const;
+    // Shows the window, lets it paint and returns its picture, saved as `name` once prepared.
+    QImage Take(QWidget& window, const QString& name) const;
 
   private:
     QString folder_;

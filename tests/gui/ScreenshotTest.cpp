@@ -20,13 +20,7 @@ class ScreenshotTest : public GuiTest {
   protected:
     void SetUp() override { saving_ = shots_.Prepare(); }
 
-    // Shows the window, lets it paint and returns its picture, saved as `name` when saving.
-    QImage Take(QWidget& window, const QString& name) {
-        window.show();
-        QApplication::processEvents();
-        if (saving_) shots_.SaveAsShown(window, name);
-        return window.grab().toImage();
-    }
+    QImage Take(QWidget& window, const QString& name) { return shots_.Take(window, name); }
 
     // The part of `picture` that `control` covers in `window`.
     static QImage Part(const QImage& picture, QWidget& window, QWidget* control) {
