@@ -10,6 +10,10 @@
 
 namespace {
 
+std::size_t BlockOf(const Ipv6Number& n) {
+    return static_cast<std::size_t>(n.high >> 48);
+}
+
 Ipv6Number Next(Ipv6Number n) {
     if (++n.low == 0) ++n.high;
     return n;
@@ -67,10 +71,20 @@ void Ipv6CountryRanges::Assign(std::vector<Ipv6CountryRange> ranges) {
         uppers_.push_back(range.upper);
         codeIndexes_.push_back(at->second);
     }
+    firstRange_.assign(65537, static_cast<std::uint32_t>(lowers_.size()));
+    for (std::size_t i = lowers_.size(); i-- > 0;)
+        firstRange_[BlockOf(lowers_[i])] = static_cast<std::uint32_t>(i);
+    for (std::size_t block = 65536; block-- > 0;)
+        firstRange_[block] = std::min(firstRange_[block], firstRange_[block + 1]);
 }
 
 std::string_view Ipv6CountryRanges::CountryFor(const Ipv6Number& address) const {
-    auto next = std::upper_bound(lowers_.begin(), lowers_.end(), address);
+    if (lowers_.empty()) return kUnknownCountry;
+    // Every range before the block starts below the address and every one after it above, so
+    // the search within the block finds the same range as one over all of them.
+    const std::size_t block = BlockOf(address);
+    auto next = std::upper_bound(lowers_.begin() + firstRange_[block],
+                                 lowers_.begin() + firstRange_[block + 1], address);
     if (next == lowers_.begin()) return kUnknownCountry;
     const auto i = static_cast<std::size_t>(next - lowers_.begin()) - 1;
     return address <= uppers_[i] ? std::string_view(codes_[codeIndexes_[i]]) : kUnknownCountry;

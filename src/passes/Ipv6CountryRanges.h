@@ -37,6 +37,7 @@ class Ipv6CountryRanges {
     std::size_t RangeCount() const { return lowers_.size(); }
     static constexpr std::size_t kBytesPerRange =
         2 * sizeof(Ipv6Number) + sizeof(std::uint16_t);
+    static constexpr std::size_t kBlockIndexBytes = (65536 + 1) * sizeof(std::uint32_t);
 
   private:
     // Side by side rather than as records: the search touches only the lower bounds.
@@ -44,4 +45,7 @@ class Ipv6CountryRanges {
     std::vector<Ipv6Number> uppers_;
     std::vector<std::uint16_t> codeIndexes_;  // into codes_; a few hundred countries at most
     std::vector<std::string> codes_;          // codes_[0] is the unknown mark
+    // firstRange_[h] is the first range starting at or above the /16 block h: it narrows every
+    // search to one block's ranges, which for the sparse IPv6 space is a handful of steps.
+    std::vector<std::uint32_t> firstRange_;
 };
