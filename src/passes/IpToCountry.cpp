@@ -73,6 +73,8 @@ std::optional<CountryRange> ParseCountryRangeLine(std::string_view line) {
 }
 
 bool CountryRangeList::Load(ProgressChannel& channel) {
+    // Both lists come from one load, so a list handed over ready-made is never topped up.
+    if (!IsEmpty()) return true;
     ipv6_.LoadFrom(DataFilePath("IpToCountry6.csv"));
     return LoadFrom(channel, DataFilePath("IpToCountry.csv"));
 }

@@ -35,8 +35,8 @@ class CountryRangeList {
   public:
     // Reads "IpToCountry.csv" next to the program unless the list already holds ranges, so a
     // failed or empty load is tried again by the next export. False when the file was unreadable.
-    // "IpToCountry6.csv" is read alongside, on the same terms but silently: it is an addition,
-    // and lacking it must not trouble anyone who never sees IPv6 visitors.
+    // "IpToCountry6.csv" is read alongside, when the IPv4 file is, but silently: it is an
+    // addition, and lacking it must not trouble anyone who never sees IPv6 visitors.
     bool Load(ProgressChannel& channel);
     bool LoadFrom(ProgressChannel& channel, const std::string& fileName);
 
