@@ -41,7 +41,8 @@ std::vector<std::string> RandomIpv6Addresses() {
         unsigned char bytes[16];
         for (int half = 0; half < 2; ++half) {
             std::uint64_t n = random();
-            for (int b = 0; b < 8; ++b) bytes[half * 8 + b] = static_cast<unsigned char>(n >> (8 * b));
+            for (int b = 0; b < 8; ++b)
+                bytes[half * 8 + b] = static_cast<unsigned char>(n >> (8 * b));
         }
         bytes[0] = static_cast<unsigned char>(0x20 | (bytes[0] & 0x0F));
         char text[INET6_ADDRSTRLEN];
@@ -80,9 +81,8 @@ void BM_CountryForIpv6(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(addresses.size()));
     const auto ranges = list.Ipv6Ranges().RangeCount();
     state.counters["ranges"] = static_cast<double>(ranges);
-    state.counters["table_bytes"] =
-        static_cast<double>(ranges * Ipv6CountryRanges::kBytesPerRange +
-                            Ipv6CountryRanges::kBlockIndexBytes);
+    state.counters["table_bytes"] = static_cast<double>(ranges * Ipv6CountryRanges::kBytesPerRange +
+                                                        Ipv6CountryRanges::kBlockIndexBytes);
 }
 BENCHMARK(BM_CountryForIpv6);
 

@@ -82,8 +82,8 @@ ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& co
     const bool listed = known != codes.end();
     const std::string alpha3 = listed ? known->second.alpha3 : std::string(code);
     const std::string name = listed ? known->second.name : "Unknown";
-    std::string text = *bounds + ",-,-," +
-                       std::string(code) + "," + alpha3 + "," + QuotedName(name);
+    std::string text =
+        *bounds + ",-,-," + std::string(code) + "," + alpha3 + "," + QuotedName(name);
     return {listed ? LineKind::Range : LineKind::Unlisted, std::move(text)};
 }
 

@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
         std::cerr << "make-iptocountry: cannot create " << outputName << "\n";
         return 1;
     }
-    std::cout << std::filesystem::path(outputName).filename().string() << ": " << counts.written << " ranges (" << counts.unlisted
-              << " with codes outside ISO 3166-1), " << counts.unknownCountry
-              << " unknown-country ranges left out, " << counts.malformed
+    std::cout << std::filesystem::path(outputName).filename().string() << ": " << counts.written
+              << " ranges (" << counts.unlisted << " with codes outside ISO 3166-1), "
+              << counts.unknownCountry << " unknown-country ranges left out, " << counts.malformed
               << " malformed lines skipped\n";
     return 0;
 }

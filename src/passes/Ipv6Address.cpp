@@ -38,7 +38,7 @@ std::optional<std::uint32_t> MappedIpv4(const Ipv6Number& address) {
 
 bool IsSiteLocalIpv6(const Ipv6Number& address) {
     const bool loopback = address.high == 0 && address.low == 1;
-    const bool linkLocal = (address.high >> 54) == (0xFE80u >> 6);  // fe80::/10
+    const bool linkLocal = (address.high >> 54) == (0xFE80u >> 6);    // fe80::/10
     const bool uniqueLocal = (address.high >> 57) == (0xFC00u >> 9);  // fc00::/7
     return loopback || linkLocal || uniqueLocal;
 }

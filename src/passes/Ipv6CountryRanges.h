@@ -35,8 +35,7 @@ class Ipv6CountryRanges {
 
     bool IsEmpty() const { return lowers_.empty(); }
     std::size_t RangeCount() const { return lowers_.size(); }
-    static constexpr std::size_t kBytesPerRange =
-        2 * sizeof(Ipv6Number) + sizeof(std::uint16_t);
+    static constexpr std::size_t kBytesPerRange = 2 * sizeof(Ipv6Number) + sizeof(std::uint16_t);
     static constexpr std::size_t kBlockIndexBytes = (65536 + 1) * sizeof(std::uint32_t);
 
   private:

@@ -19,9 +19,9 @@ Ipv6Number Address(const char* text) {
 CountryRangeList DualList() {
     CountryRangeList list;
     list.Assign({{0x01000000u, 0x01FFFFFFu, "AUS"}});
-    list.AssignIpv6({{Address("2001:db8::"), Address("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff"),
-                      "DOC"},
-                     {Address("2a00::"), Address("2a00::ff"), "EUR"}});
+    list.AssignIpv6(
+        {{Address("2001:db8::"), Address("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff"), "DOC"},
+         {Address("2a00::"), Address("2a00::ff"), "EUR"}});
     return list;
 }
 
@@ -78,9 +78,10 @@ TEST(Ipv6Country, TextsThatAreNoAddressKeepTheIpv4Reading) {
 TEST(Ipv6Country, RangeBordersAndBlockEdges) {
     CountryRangeList list;
     // The second range crosses /16 blocks, the third ends at the last address.
-    list.AssignIpv6({{Address("2001:db8::10"), Address("2001:db8::1f"), "ONE"},
-                     {Address("2002:ffff::"), Address("2004::5"), "TWO"},
-                     {Address("ff00::"), Address("ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"), "END"}});
+    list.AssignIpv6(
+        {{Address("2001:db8::10"), Address("2001:db8::1f"), "ONE"},
+         {Address("2002:ffff::"), Address("2004::5"), "TWO"},
+         {Address("ff00::"), Address("ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"), "END"}});
     EXPECT_EQ(list.CountryFor("2001:db8::f"), "?");
     EXPECT_EQ(list.CountryFor("2001:db8::10"), "ONE");
     EXPECT_EQ(list.CountryFor("2001:db8::1f"), "ONE");
@@ -104,8 +105,8 @@ TEST(Ipv6Country, OverlapsAndNeighboursAnswerLikeThePlainWalk) {
         std::vector<Ipv6Number> probes;
         const int count = 1 + static_cast<int>(random() % 40);
         for (int i = 0; i < count; ++i) {
-            Ipv6Number a = number(), b = random() % 3 ? Ipv6Number{a.high, a.low + random() % 200}
-                                                      : number();
+            Ipv6Number a = number(),
+                       b = random() % 3 ? Ipv6Number{a.high, a.low + random() % 200} : number();
             ranges.push_back({a, b, "C" + std::to_string(random() % 4)});
             for (Ipv6Number p : {a, b})
                 probes.insert(probes.end(), {p, {p.high, p.low - 1}, {p.high, p.low + 1}});

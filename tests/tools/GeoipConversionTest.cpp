@@ -128,9 +128,9 @@ TEST(GeneratedIpv6CountryFile, GivesWellKnownAddressesTheirSourcesCountry) {
     CountryCodeTable codes = ParseIsoCountryCodes(json.str());
     AddRegistryCodes(codes);
 
-    const std::vector<std::string> addresses{"2001:4860:4860::8888", "2606:4700:4700::1111",
-                                             "2a00:1450:4001:800::200e", "2001:67c:2e8:22::c100:68b",
-                                             "2001:200::1", "2c0f:fb50:4003::1"};
+    const std::vector<std::string> addresses{
+        "2001:4860:4860::8888",      "2606:4700:4700::1111", "2a00:1450:4001:800::200e",
+        "2001:67c:2e8:22::c100:68b", "2001:200::1",          "2c0f:fb50:4003::1"};
     std::vector<std::string> expected(addresses.size(), std::string(kUnknownCountry));
     std::string line;
     while (std::getline(geoip, line)) {
