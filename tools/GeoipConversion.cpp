@@ -1,6 +1,9 @@
 #include "GeoipConversion.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <istream>
@@ -15,6 +18,26 @@ std::optional<std::uint32_t> DecimalAddress(std::string_view text) {
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
         return std::nullopt;
     return value;
+}
+
+// The bounds as written to the output, or nothing when either is unreadable or they are reversed.
+std::optional<std::string> Bounds(std::string_view first, std::string_view last,
+                                  AddressFamily family) {
+    if (family == AddressFamily::IPv4) {
+        auto lower = DecimalAddress(first), upper = DecimalAddress(last);
+        if (!lower || !upper || *lower > *upper) return std::nullopt;
+        return std::to_string(*lower) + "," + std::to_string(*upper);
+    }
+    // In network byte order, comparing the bytes compares the addresses.
+    using Bytes = std::array<unsigned char, 16>;
+    auto parse = [](std::string_view text) -> std::optional<Bytes> {
+        Bytes bytes{};
+        if (inet_pton(AF_INET6, std::string(text).c_str(), bytes.data()) != 1) return std::nullopt;
+        return bytes;
+    };
+    auto lower = parse(first), upper = parse(last);
+    if (!lower || !upper || *lower > *upper) return std::nullopt;
+    return std::string(first) + "," + std::string(last);
 }
 
 bool IsCountryCode(std::string_view code) {
@@ -43,13 +66,14 @@ std::string QuotedName(std::string_view name) {
 
 }  // namespace
 
-ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& codes) {
+ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& codes,
+                               AddressFamily family) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') return {LineKind::Comment, {}};
     std::vector<std::string_view> fields = CutAtCommas(line);
     if (fields.size() != 3) return {};
-    auto first = DecimalAddress(fields[0]), last = DecimalAddress(fields[1]);
-    if (!first || !last || *first > *last) return {};
+    std::optional<std::string> bounds = Bounds(fields[0], fields[1], family);
+    if (!bounds) return {};
     std::string_view code = fields[2];
     if (code == "??") return {LineKind::UnknownCountry, {}};
     if (!IsCountryCode(code)) return {};
@@ -58,17 +82,18 @@ ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& co
     const bool listed = known != codes.end();
     const std::string alpha3 = listed ? known->second.alpha3 : std::string(code);
     const std::string name = listed ? known->second.name : "Unknown";
-    std::string text = std::to_string(*first) + "," + std::to_string(*last) + ",-,-," +
-                       std::string(code) + "," + alpha3 + "," + QuotedName(name);
+    std::string text =
+        *bounds + ",-,-," + std::string(code) + "," + alpha3 + "," + QuotedName(name);
     return {listed ? LineKind::Range : LineKind::Unlisted, std::move(text)};
 }
 
 ConversionCounts ConvertGeoip(std::istream& geoip, const std::string& geoipName,
                               const std::string& isoCodesName, const CountryCodeTable& codes,
-                              std::ostream& out) {
-    out << "# IPv4 address ranges and their countries.\n"
-           "# Fields: first address, last address (decimal, inclusive), -, -, two-letter code,"
-           " three-letter code, name.\n"
+                              std::ostream& out, AddressFamily family) {
+    const bool v4 = family == AddressFamily::IPv4;
+    out << (v4 ? "# IPv4" : "# IPv6") << " address ranges and their countries.\n"
+        << "# Fields: first address, last address (" << (v4 ? "decimal" : "address text")
+        << ", inclusive), -, -, two-letter code, three-letter code, name.\n"
            "# Ranges from "
         << geoipName
         << " (IPFire Location database, CC BY-SA 4.0; this file is shared under the same"
@@ -82,7 +107,7 @@ ConversionCounts ConvertGeoip(std::istream& geoip, const std::string& geoipName,
     ConversionCounts counts;
     std::string line;
     while (std::getline(geoip, line)) {
-        ConvertedLine converted = ConvertGeoipLine(line, codes);
+        ConvertedLine converted = ConvertGeoipLine(line, codes, family);
         switch (converted.kind) {
             case LineKind::Comment:
                 if (!line.empty()) out << line << '\n';

@@ -1,6 +1,7 @@
 #pragma once
-// Turns "first,last,CC" IPv4 range lines (decimal bounds, as in Debian's tor-geoipdb) into the
-// seven-field lines of IpToCountry.csv: first,last,-,-,CC,CCC,"name".
+// Turns "first,last,CC" range lines of Debian's tor-geoipdb into the seven-field lines of
+// IpToCountry.csv: first,last,-,-,CC,CCC,"name". IPv4 bounds are decimal numbers; IPv6 bounds
+// are address texts in both files (IpToCountry6.csv), which keeps that file readable.
 
 #include <cstddef>
 #include <iosfwd>
@@ -24,10 +25,13 @@ struct ConvertedLine {
     std::string text;  // the output line, for Range and Unlisted
 };
 
-ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& codes);
+enum class AddressFamily { IPv4, IPv6 };
+
+ConvertedLine ConvertGeoipLine(std::string_view line, const CountryCodeTable& codes,
+                               AddressFamily family = AddressFamily::IPv4);
 
 // Writes a "#" header naming the sources, the source's own comment lines (they carry its
 // licence), then every convertible range in source order.
 ConversionCounts ConvertGeoip(std::istream& geoip, const std::string& geoipName,
                               const std::string& isoCodesName, const CountryCodeTable& codes,
-                              std::ostream& out);
+                              std::ostream& out, AddressFamily family = AddressFamily::IPv4);

@@ -1,14 +1,11 @@
 #include "passes/IpToCountry.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <map>
-#include <memory>
 #include <numeric>
 #include <utility>
 
-#include "textfiles/CStringArrayPBEx.h"
+#include "passes/CountryRangeFile.h"
 #include "textfiles/DataFiles.h"
 #include "textfiles/FileErrorText.h"
 #include "textfiles/LeadingInteger.h"
@@ -16,38 +13,8 @@
 
 namespace {
 
-constexpr int kMinimumFields = 7;
-constexpr std::size_t kMaximumCodeLength = 3;
-
-// Fields may be quoted or not; both must give the same value.
-std::string_view WithoutQuotes(std::string_view field) {
-    while (!field.empty() && field.front() == '"') field.remove_prefix(1);
-    while (!field.empty() && field.back() == '"') field.remove_suffix(1);
-    return field;
-}
-
 std::uint32_t LowBits(std::int64_t value) {
     return static_cast<std::uint32_t>(value);
-}
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// The whole file in one read: it is a few megabytes, and the offsets into it drive the progress
-// bar. Answers 0 or the errno value of the failure.
-int ReadWholeFile(const std::string& fileName, std::string& content) {
-    FileHandle file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) return errno;
-    errno = 0;
-    char block[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) content.append(block, got);
-    if (std::ferror(file.get())) return errno ? errno : EIO;  // e.g. a folder given as the file
-    // A text file ends at its first end-of-file mark, as everywhere else in the program.
-    if (auto mark = content.find('\x1A'); mark != std::string::npos) content.resize(mark);
-    return 0;
 }
 
 // Shows the loader's progress and wait cursor, and takes both away on every way out.
@@ -99,44 +66,33 @@ std::optional<std::uint32_t> IpToNumber(std::string_view address) {
 }
 
 std::optional<CountryRange> ParseCountryRangeLine(std::string_view line) {
-    if (line.empty() || line.front() == '#') return std::nullopt;
-    // One list per thread keeps its capacity, so 400,000 lines cost no allocations for it.
-    thread_local CStringArrayPBEx fields;
-    fields.Split(line, ",");
-    if (fields.GetSize() < kMinimumFields) return std::nullopt;
-    std::string_view code = WithoutQuotes(fields[5]);
-    // An empty code could never be stored (the column is NOT NULL) and a longer one does not fit.
-    if (code.empty() || code.size() > kMaximumCodeLength) return std::nullopt;
-    return CountryRange{LowBits(LeadingInteger64(WithoutQuotes(fields[0]))),
-                        LowBits(LeadingInteger64(WithoutQuotes(fields[1]))), std::string(code)};
+    std::optional<RangeLineFields> fields = SplitRangeLine(line);
+    if (!fields) return std::nullopt;
+    return CountryRange{LowBits(LeadingInteger64(fields->first)),
+                        LowBits(LeadingInteger64(fields->last)), std::string(fields->code)};
 }
 
 bool CountryRangeList::Load(ProgressChannel& channel) {
+    // Both lists come from one load, so a list handed over ready-made is never topped up.
+    if (!IsEmpty()) return true;
+    ipv6_.LoadFrom(DataFilePath("IpToCountry6.csv"));
     return LoadFrom(channel, DataFilePath("IpToCountry.csv"));
 }
 
 bool CountryRangeList::LoadFrom(ProgressChannel& channel, const std::string& fileName) {
     if (!IsEmpty()) return true;
     std::string content;
-    if (int error = ReadWholeFile(fileName, content); error != 0) {
+    if (int error = ReadWholeRangeFile(fileName, content); error != 0) {
         channel.MessageBox(FileErrorText(error, fileName));
         return false;
     }
     std::vector<CountryRange> ranges;
     {
         LoadingDisplay display(channel);
-        const std::string_view text = content;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t newline = text.find('\n', start);
-            std::size_t end = newline == std::string_view::npos ? text.size() : newline;
-            std::string_view line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            start = newline == std::string_view::npos ? text.size() : newline + 1;
-            if (!line.empty() && line.front() == '#') continue;
+        ForEachRangeLine(content, [&](std::string_view line, std::size_t end) {
             if (auto range = ParseCountryRangeLine(line)) ranges.push_back(std::move(*range));
-            display.Update(start, text.size());
-        }
+            display.Update(end, content.size());
+        });
     }
     Assign(std::move(ranges));
     return true;
@@ -225,6 +181,11 @@ std::uint32_t CountryRangeList::CodeIndexOf(std::uint32_t number) const {
 }
 
 std::string_view CountryRangeList::CountryFor(std::string_view address) const {
+    if (std::optional<Ipv6Number> v6 = ParseIpv6(address)) {
+        if (std::optional<std::uint32_t> v4 = MappedIpv4(*v6))
+            return starts_.empty() ? kUnknownCountry : std::string_view(codes_[CodeIndexOf(*v4)]);
+        return IsSiteLocalIpv6(*v6) ? kUnknownCountry : ipv6_.CountryFor(*v6);
+    }
     std::optional<std::uint32_t> number = IpToNumber(address);
     if (!number || starts_.empty()) return kUnknownCountry;
     return codes_[CodeIndexOf(*number)];

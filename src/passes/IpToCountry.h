@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "passes/Ipv6CountryRanges.h"
 
 class ProgressChannel;
 
@@ -27,23 +30,29 @@ std::optional<std::uint32_t> IpToNumber(std::string_view address);
 // (fewer than seven fields, or a country code that is empty or longer than three characters).
 std::optional<CountryRange> ParseCountryRangeLine(std::string_view line);
 
-// The range list the main dialog keeps for its whole life.
+// The range lists the main dialog keeps for its whole life.
 class CountryRangeList {
   public:
     // Reads "IpToCountry.csv" next to the program unless the list already holds ranges, so a
     // failed or empty load is tried again by the next export. False when the file was unreadable.
+    // "IpToCountry6.csv" is read alongside, when the IPv4 file is, but silently: it is an
+    // addition, and lacking it must not trouble anyone who never sees IPv6 visitors.
     bool Load(ProgressChannel& channel);
     bool LoadFrom(ProgressChannel& channel, const std::string& fileName);
 
     // Replaces the ranges outright (file order matters: the first range holding an address wins).
     void Assign(std::vector<CountryRange> ranges);
 
-    // The code of the first range in file order that holds the address, or "?". The view stays
-    // valid as long as the list does.
+    void AssignIpv6(std::vector<Ipv6CountryRange> ranges) { ipv6_.Assign(std::move(ranges)); }
+
+    // The code of the first range in file order that holds the address, or "?". IPv6 texts are
+    // looked up in the IPv6 ranges, except that IPv4-mapped ones use the IPv4 ranges. The view
+    // stays valid as long as the list does.
     std::string_view CountryFor(std::string_view address) const;
 
     bool IsEmpty() const { return ranges_.empty(); }
     const std::vector<CountryRange>& Ranges() const { return ranges_; }
+    const Ipv6CountryRanges& Ipv6Ranges() const { return ipv6_; }
 
   private:
     void BuildIndex();
@@ -60,6 +69,7 @@ class CountryRangeList {
     // firstInterval_[h] is the first interval starting at or above h << 16: it narrows every
     // binary search to the intervals of one /16 block.
     std::vector<std::uint32_t> firstInterval_;
+    Ipv6CountryRanges ipv6_;
 };
 
 // The operations the export writer calls, by the names the rest of the program uses.

@@ -52,6 +52,18 @@ TEST_P(CoreWriterTest, KeptLinesBecomeRowsWithEveryColumnDerived) {
               (Rows{{"", "", "", ""}, {"", "", "", ""}}));
 }
 
+TEST_P(CoreWriterTest, Ipv6VisitorsGetTheirCountry) {
+    KP_WRITER_TABLE(table, GetParam(), dir);
+    run.countries.AssignIpv6({{*ParseIpv6("2001:db8::"), *ParseIpv6("2001:db8::ffff"), "DOC"}});
+    ASSERT_TRUE(run.Write(
+        *table, {LogLine("/a.html", "2001:DB8::1%eth0"), LogLine("/b.html", "::ffff:1.2.3.4"),
+                 LogLine("/c.html", "fe80::1"), LogLine("/d.html", "2001:db9::1")}));
+    EXPECT_EQ(table->Rows({"IP", "Country"}), (Rows{{"2001:DB8::1%eth0", "DOC"},
+                                                    {"::ffff:1.2.3.4", "AUS"},
+                                                    {"fe80::1", "?"},
+                                                    {"2001:db9::1", "?"}}));
+}
+
 TEST_P(CoreWriterTest, IdsContinueAfterTheLargestAndResetStartsAgainAtOne) {
     KP_WRITER_TABLE(table, GetParam(), dir);
     table->Run("INSERT INTO " + TargetTableName(table->Base()) +

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "GeoipConversion.h"
 #include "passes/IpToCountry.h"
+#include "support/RecordingChannel.h"
+#include "textfiles/DataFiles.h"
 
 namespace {
 
@@ -92,4 +96,61 @@ TEST(GeoipConversion, OutputIsReadBackByTheLoaderAsTheSameRanges) {
     EXPECT_EQ(ranges[1].code, "KOR");  // a comma in the name does not shift the code
     EXPECT_EQ(ranges[3].upper, 4294967295u);
     EXPECT_EQ(ranges[3].code, "EU");
+}
+
+TEST(GeoipConversion, Ipv6RangesKeepTheirTextsAndAreReadBackWithTheSameCodes) {
+    const CountryCodeTable codes = SmallTable();
+    auto convert = [&](std::string_view line) {
+        return ConvertGeoipLine(line, codes, AddressFamily::IPv6);
+    };
+    ConvertedLine kr = convert("2001:2::,2001:2:0:ffff:ffff:ffff:ffff:ffff,KR\r");
+    ASSERT_EQ(kr.kind, LineKind::Range);
+    auto range = ParseIpv6CountryRangeLine(kr.text);
+    ASSERT_TRUE(range) << kr.text;
+    EXPECT_EQ(range->lower, ParseIpv6("2001:2::"));
+    EXPECT_EQ(range->upper, ParseIpv6("2001:2:0:ffff:ffff:ffff:ffff:ffff"));
+    EXPECT_EQ(range->code, "KOR");  // as the IPv4 file writes Korea
+    EXPECT_EQ(convert("2001::,2001:0:ffff:ffff:ffff:ffff:ffff:ffff,??").kind,
+              LineKind::UnknownCountry);
+    for (std::string_view bad : {"2001:3::,2001:2::,AU", "2001:2::,2001:2::g,AU", "1,2,AU",
+                                 "2001:2::,2001:2::ff", "2001:2::%eth0,2001:2::ff,AU"})
+        EXPECT_EQ(convert(bad).kind, LineKind::Malformed) << bad;
+}
+
+// The shipped file against its source: the source's own range for a few well-known addresses
+// decides the expected country, so a shifted bound or a wrong code in the conversion shows.
+TEST(GeneratedIpv6CountryFile, GivesWellKnownAddressesTheirSourcesCountry) {
+    std::ifstream geoip(KESTRELPORT_GEOIP6_FILE), iso(KESTRELPORT_ISO3166_FILE);
+    if (!geoip || !iso || !std::filesystem::exists(DataFilePath("IpToCountry6.csv")))
+        GTEST_SKIP() << "tor-geoipdb's IPv6 list or iso-codes missing";
+    std::stringstream json;
+    json << iso.rdbuf();
+    CountryCodeTable codes = ParseIsoCountryCodes(json.str());
+    AddRegistryCodes(codes);
+
+    const std::vector<std::string> addresses{
+        "2001:4860:4860::8888",      "2606:4700:4700::1111", "2a00:1450:4001:800::200e",
+        "2001:67c:2e8:22::c100:68b", "2001:200::1",          "2c0f:fb50:4003::1"};
+    std::vector<std::string> expected(addresses.size(), std::string(kUnknownCountry));
+    std::string line;
+    while (std::getline(geoip, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const auto first = line.find(','), second = line.find(',', first + 1);
+        auto lower = ParseIpv6(line.substr(0, first));
+        auto upper = ParseIpv6(line.substr(first + 1, second - first - 1));
+        const std::string cc = line.substr(second + 1);
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            auto a = ParseIpv6(addresses[i]);
+            if (lower && upper && *lower <= *a && *a <= *upper && cc != "??")
+                expected[i] = codes.count(cc) ? codes.at(cc).alpha3 : cc;
+        }
+    }
+    ASSERT_NE(expected[0], "?") << "the source holds no range for a public resolver";
+
+    RecordingChannel channel;
+    CountryRangeList list;
+    ASSERT_TRUE(LoadIpToCountry(list, channel));
+    EXPECT_GT(list.Ipv6Ranges().RangeCount(), 100000u);
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        EXPECT_EQ(list.CountryFor(addresses[i]), expected[i]) << addresses[i];
 }

@@ -1,0 +1,51 @@
+#include "passes/CountryRangeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "textfiles/CStringArrayPBEx.h"
+
+namespace {
+
+constexpr int kMinimumFields = 7;
+constexpr std::size_t kMaximumCodeLength = 3;
+
+// Fields may be quoted or not; both must give the same value.
+std::string_view WithoutQuotes(std::string_view field) {
+    while (!field.empty() && field.front() == '"') field.remove_prefix(1);
+    while (!field.empty() && field.back() == '"') field.remove_suffix(1);
+    return field;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+int ReadWholeRangeFile(const std::string& fileName, std::string& content) {
+    FileHandle file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) return errno;
+    errno = 0;
+    char block[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) content.append(block, got);
+    if (std::ferror(file.get())) return errno ? errno : EIO;  // e.g. a folder given as the file
+    // A text file ends at its first end-of-file mark, as everywhere else in the program.
+    if (auto mark = content.find('\x1A'); mark != std::string::npos) content.resize(mark);
+    return 0;
+}
+
+std::optional<RangeLineFields> SplitRangeLine(std::string_view line) {
+    if (line.empty() || line.front() == '#') return std::nullopt;
+    // One list per thread keeps its capacity, so 400,000 lines cost no allocations for it.
+    thread_local CStringArrayPBEx fields;
+    fields.Split(line, ",");
+    if (fields.GetSize() < kMinimumFields) return std::nullopt;
+    std::string_view code = WithoutQuotes(fields[5]);
+    // An empty code could never be stored (the column is NOT NULL) and a longer one does not fit.
+    if (code.empty() || code.size() > kMaximumCodeLength) return std::nullopt;
+    return RangeLineFields{WithoutQuotes(fields[0]), WithoutQuotes(fields[1]), code};
+}
