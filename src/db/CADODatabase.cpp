@@ -68,6 +68,15 @@ void CADODatabase::CommitPendingRows() {
     }
 }
 
+void CADODatabase::SendPendingRows() {
+    if (!IsOpen()) ThrowNotOpen();
+    try {
+        session_->SendPendingRows();
+    } catch (const DbError& error) {
+        throw RecordsetFailure(error);
+    }
+}
+
 void CADODatabase::RefreshStatistics(const std::string& table) {
     if (!IsOpen()) ThrowNotOpen();
     try {

@@ -28,6 +28,10 @@ class CADODatabase {
     // Commits the rows stored so far. A row the database refuses only when its batch arrives is
     // reported here as the recordset would report it (CADOException::UnstoredRows tells which).
     void CommitPendingRows();
+    // Commits the rows stored so far without waiting for the database's answer where the driver
+    // allows: a refusal among them is reported by the next call (a commit, a statement, Close),
+    // its UnstoredRows counting the rows stored since the commit before this one.
+    void SendPendingRows();
     // Lets the database plan the following statements on what the table now holds: a table
     // filled since its statistics were last taken would otherwise be planned as if it were empty
     // (or as large as it once was).

@@ -53,8 +53,9 @@ void DbSession::Close() {
     std::shared_ptr<DbConnection> driver = std::move(driver_);
     driver_.reset();
     open_.store(false);
-    if (inBatch_) {
+    if (inBatch_ || answerPending_) {
         inBatch_ = false;
+        answerPending_ = false;
         driver->Commit();
     }
     ThrowKeptFailureLocked();
@@ -66,10 +67,29 @@ std::shared_ptr<DbConnection> DbSession::Driver() const {
 }
 
 void DbSession::CommitLocked() {
-    if (!inBatch_) return;
+    if (!inBatch_ && !answerPending_) return;
     inBatch_ = false;
+    answerPending_ = false;
     batchRows_ = 0;
     driver_->Commit();
+}
+
+void DbSession::SendPendingRows() {
+    std::lock_guard lock(mutex_);
+    if (!driver_) return;
+    ThrowKeptFailureLocked();
+    if (!inBatch_) {
+        // Nothing new to send: the answer still due is read now, so that a caller counting the
+        // rows of the last two commits never has to count further back.
+        CommitLocked();
+        return;
+    }
+    inBatch_ = false;
+    batchRows_ = 0;
+    // Cleared first: when the send throws, the driver has read every answer.
+    answerPending_ = false;
+    driver_->SendCommit();
+    answerPending_ = true;
 }
 
 DbConnection& DbSession::StartRowLocked() {

@@ -66,6 +66,10 @@ class DbSession {
         return work(*driver);
     }
     void CommitPendingRows();
+    // Commits like CommitPendingRows without waiting for the database's answer where the driver
+    // can (DbConnection::SendCommit): a refusal of these rows is thrown by the next explicit call,
+    // counting the rows handed over since the commit before. Close and CommitPendingRows wait.
+    void SendPendingRows();
     // For destructors, which cannot throw: commits like CommitPendingRows, but a failure is kept
     // and thrown by the next explicit call on the connection (a row write, a statement, a
     // commit, Close) instead of being lost.
@@ -84,6 +88,8 @@ class DbSession {
     // Whether driver_ is set, readable without the lock: recordsets ask for every field written.
     std::atomic<bool> open_;
     bool inBatch_ = false;
+    // Rows were sent by SendPendingRows and the driver's answer is still to be read.
+    bool answerPending_ = false;
     int batchRows_ = 0;
     std::chrono::steady_clock::time_point batchStart_;
     std::optional<DbError> keptFailure_;

@@ -129,6 +129,11 @@ class DbConnection {
     // be committed by the next Commit, and not store the failing row.
     virtual void Begin() = 0;
     virtual void Commit() = 0;
+    // Commits like Commit, but may return before the database has answered, so that the caller
+    // prepares its next rows meanwhile; the database commits the rows on its own. A refusal of
+    // them is thrown by the next call on the connection, with UnstoredRows counting every row
+    // handed over since the commit before this one.
+    virtual void SendCommit() { Commit(); }
 
     // `text` as a string literal of this database, quotes and all.
     virtual std::string SqlStringLiteral(const std::string& text) const = 0;

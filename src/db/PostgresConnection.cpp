@@ -6,6 +6,7 @@
 
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
+#include "db/DbSession.h"
 #include "db/PostgresConnectionOptions.h"
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
@@ -26,7 +27,6 @@ std::string TrimEnd(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     return text;
 }
-
 
 // The code of a failure libpq noticed before any server error (a lost connection, say).
 std::int32_t ClientFailureCode(PGconn* c) {
@@ -116,7 +116,15 @@ PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> conn
       secrets_(std::move(secrets)),
       queue_(connection_.get(), [this](const PGresult* r) { return ErrorFor(r); }) {}
 
-PostgresConnection::~PostgresConnection() = default;
+PostgresConnection::~PostgresConnection() {
+    // The owner confirms its last commit (see DbSession); this only keeps a refusal from going
+    // unheard when it did not.
+    try {
+        queue_.Settle();
+    } catch (const DbError& error) {
+        ReportFailureNobodyHeard("storing the last rows", error.what());
+    }
+}
 
 bool PostgresConnection::InTransaction() const {
     return PQtransactionStatus(connection_.get()) != PQTRANS_IDLE;
@@ -338,7 +346,8 @@ std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, const KeyedTa
         if (idColumn >= 0 && !PQgetisnull(r, row, idColumn))
             keys.push_back({std::strtoll(PQgetvalue(r, row, idColumn), nullptr, 10), {}});
         else if (table.partitioned)
-            keys.push_back({std::strtoll(PQgetvalue(r, row, 1), nullptr, 10), PQgetvalue(r, row, 0)});
+            keys.push_back(
+                {std::strtoll(PQgetvalue(r, row, 1), nullptr, 10), PQgetvalue(r, row, 0)});
         else
             keys.push_back({0, PQgetvalue(r, row, 0)});
     }
@@ -431,6 +440,17 @@ void PostgresConnection::Commit() {
     FlushLocked();
 }
 
+void PostgresConnection::SendCommit() {
+    std::lock_guard lock(mutex_);
+    inBatch_ = false;
+    // Statements waiting to be dropped would have to wait for the answer first.
+    if (!staleStatements_.empty()) {
+        FlushLocked();
+        return;
+    }
+    queue_.Send();
+}
+
 // A literal of the program's SQL, like every other text of a statement: the translation encodes
 // its bytes once, the way a parameter's are stored.
 std::string PostgresConnection::SqlStringLiteral(const std::string& text) const {
@@ -466,7 +486,8 @@ std::unique_ptr<DbConnection> ConnectWith(const PostgresConnectionOptions& optio
     }
     // The server's notices ("…does not exist, skipping") are for people typing statements; the
     // program says itself what went wrong, and a terminal run would be littered with them.
-    PQsetNoticeProcessor(connection.get(), [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        connection.get(), [](void*, const char*) {}, nullptr);
     return std::make_unique<PostgresConnection>(std::move(connection), options.secrets);
 }
 
@@ -501,11 +522,12 @@ std::optional<PostgresIdKey> PostgresConnection::IdKeyLocked(const std::string& 
 }
 
 std::vector<std::string> PostgresConnection::ColumnsWithDefaults(const std::string& table) {
-    PostgresResult r = Run({"SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = "
-                            "to_regclass($1) AND attnum > 0 AND NOT attisdropped AND (atthasdef "
-                            "OR attidentity <> '' OR attgenerated <> '')",
-                            {table},
-                            {}});
+    PostgresResult r =
+        Run({"SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = "
+             "to_regclass($1) AND attnum > 0 AND NOT attisdropped AND (atthasdef "
+             "OR attidentity <> '' OR attgenerated <> '')",
+             {table},
+             {}});
     std::vector<std::string> columns;
     for (int row = 0; row < PQntuples(r.get()); ++row)
         columns.emplace_back(PQgetvalue(r.get(), row, 0));

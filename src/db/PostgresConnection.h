@@ -82,6 +82,7 @@ class PostgresConnection final : public DbConnection {
     void UpdateRows(const std::string& table, const RowChanges& changes) override;
     void Begin() override;
     void Commit() override;
+    void SendCommit() override;
     std::string SqlStringLiteral(const std::string& text) const override;
     std::string CodeMessage(std::int32_t code) const override;
 
@@ -120,7 +121,6 @@ class PostgresConnection final : public DbConnection {
     void CloseWalk(const std::string& cursor) noexcept;
 
   private:
-
     // Runs the statement, under a savepoint when a transaction is open. Throws DbError.
     PostgresResult RunLocked(const PostgresStatement& statement);
     PostgresResult RunInSavepoint(const PostgresStatement& statement);
@@ -147,6 +147,6 @@ class PostgresConnection final : public DbConnection {
     int preparedCount_ = 0;
     std::map<Oid, std::string> tableNames_;
     PostgresRowQueue queue_;
-    bool inBatch_ = false;  // between Begin and Commit: rows wait in the queue
+    bool inBatch_ = false;                      // between Begin and Commit: rows wait in the queue
     std::vector<std::string> staleStatements_;  // freed once no queued row needs them
 };

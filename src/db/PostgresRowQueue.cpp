@@ -79,6 +79,11 @@ std::optional<DbError> PostgresRowQueue::Send(std::size_t first, std::size_t las
 
 // Appended rows of one column set lie next to each other in copyData_ and go out as one COPY.
 std::optional<DbError> PostgresRowQueue::SendAppends(std::size_t first, std::size_t last) {
+    if (auto failure = StartCopy(first, last)) return failure;
+    return FinishCopy();
+}
+
+std::optional<DbError> PostgresRowQueue::StartCopy(std::size_t first, std::size_t last) {
     PGconn* c = connection_;
     if (!PQsendQuery(c, rows_[first].statements->copyCommand.c_str())) return errorFor_(nullptr);
     PostgresResult start(PQgetResult(c));
@@ -88,11 +93,17 @@ std::optional<DbError> PostgresRowQueue::SendAppends(std::size_t first, std::siz
         return error;
     }
     const std::size_t begin = rows_[first].copyBegin, end = rows_[last - 1].copyEnd;
-    const bool sent =
-        PQputCopyData(c, copyData_.data() + begin, static_cast<int>(end - begin)) == 1 &&
-        PQputCopyEnd(c, nullptr) == 1;
-    PostgresResult done = NextResult(c);
-    if (!sent || !done || !IsOk(done.get())) return errorFor_(done.get());
+    // A failure to send shows in the COPY's outcome, which FinishCopy reads.
+    if (PQputCopyData(c, copyData_.data() + begin, static_cast<int>(end - begin)) == 1)
+        PQputCopyEnd(c, nullptr);
+    else
+        PQputCopyEnd(c, "the rows could not be sent");
+    return std::nullopt;
+}
+
+std::optional<DbError> PostgresRowQueue::FinishCopy() {
+    PostgresResult done = NextResult(connection_);
+    if (!done || !IsOk(done.get())) return errorFor_(done.get());
     return std::nullopt;
 }
 
@@ -172,6 +183,7 @@ bool PostgresRowQueue::IsOneCopy(std::size_t first, std::size_t last) const {
 }
 
 void PostgresRowQueue::Flush() {
+    Settle();
     if (rows_.empty()) return;
     try {
         SendAll();
@@ -183,26 +195,82 @@ void PostgresRowQueue::Flush() {
     Clear();
 }
 
+void PostgresRowQueue::Send() {
+    Settle();
+    if (rows_.empty()) return;
+    if (PQtransactionStatus(connection_) != PQTRANS_IDLE || !IsOneCopy(0, rows_.size())) {
+        Flush();
+        return;
+    }
+    if (auto failure = StartCopy(0, rows_.size())) {
+        // Not started: nothing is in flight, and the search tells which row is refused.
+        try {
+            ThrowRefusedRow(std::move(*failure));
+        } catch (...) {
+            Clear();
+            throw;
+        }
+    }
+    // Kept until the answer is read, to find the refused row should there be one.
+    std::swap(rows_, inFlightRows_);
+    std::swap(copyData_, inFlightCopyData_);
+    Clear();
+    copyInFlight_ = true;
+}
+
+void PostgresRowQueue::Settle() {
+    if (!copyInFlight_) return;
+    copyInFlight_ = false;
+    std::optional<DbError> refusal = FinishCopy();
+    if (!refusal) {
+        inFlightRows_.clear();
+        inFlightCopyData_.clear();
+        return;
+    }
+    // The rows queued since were handed over after the refused one: none of them is stored.
+    const std::size_t queuedSince = rows_.size();
+    std::swap(rows_, inFlightRows_);
+    std::swap(copyData_, inFlightCopyData_);
+    try {
+        ThrowRefusedRow(std::move(*refusal));
+    } catch (DbError& failure) {
+        failure.SetUnstoredRows(failure.UnstoredRows().value_or(0) + queuedSince);
+        Clear();
+        inFlightRows_.clear();
+        inFlightCopyData_.clear();
+        throw;
+    }
+}
+
 void PostgresRowQueue::SendAll() {
+    std::optional<DbError> refusal;
+    try {
+        refusal = SendAtomically(0, rows_.size());
+    } catch (DbError& failure) {
+        if (!failure.UnstoredRows()) failure.SetUnstoredRows(rows_.size());
+        throw;
+    }
+    if (refusal) ThrowRefusedRow(std::move(*refusal));
+}
+
+void PostgresRowQueue::ThrowRefusedRow(DbError refusal) {
     const std::size_t count = rows_.size();
     // Rows [0, stored) go in, the prefix [0, refused) is known to fail, so the refused row is the
     // first one past the longest prefix that goes through.
     std::size_t stored = 0, refused = count;
     try {
-        std::optional<DbError> refusal = SendAtomically(0, count);
-        if (!refusal) return;
         while (refused - stored > 1) {
             ThrowIfConnectionLost();
             const std::size_t middle = stored + (refused - stored) / 2;
             if (auto r = SendAtomically(stored, middle)) {
-                refusal = std::move(r);
+                refusal = std::move(*r);
                 refused = middle;
             } else {
                 stored = middle;
             }
         }
-        refusal->SetUnstoredRows(count - stored);
-        throw *refusal;
+        refusal.SetUnstoredRows(count - stored);
+        throw refusal;
     } catch (DbError& failure) {
         // A lost connection stops the search: every row not known to be stored is not, and the
         // caller counts back to the first of them rather than take the batch for stored.

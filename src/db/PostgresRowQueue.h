@@ -9,6 +9,11 @@
 // unit that is committed whole or not at all (a COPY on its own is one), so a batch of appended
 // rows costs two round trips; after a refusal the queue finds the refused row by sending ever
 // shorter prefixes of the batch, a few more.
+//
+// A batch that is one COPY may also be sent without waiting for the server's answer (Send): the
+// server commits it on its own once the data has arrived, and the caller formats its next rows
+// meanwhile instead of idling through the server's work. The answer is read before anything
+// else goes over the connection.
 
 #include <libpq-fe.h>
 
@@ -40,7 +45,8 @@ class PostgresRowQueue {
 
     PostgresRowQueue(PGconn* connection, ErrorFor errorFor);
 
-    bool Empty() const { return rows_.empty(); }
+    // No rows queued and no answer outstanding.
+    bool Empty() const { return rows_.empty() && !copyInFlight_; }
     // True once the queue holds enough to be sent.
     bool Full() const;
 
@@ -56,6 +62,13 @@ class PostgresRowQueue {
     // Sends and commits every queued row and empties the queue. Throws DbError for the first row
     // the server refuses, with UnstoredRows set (see above).
     void Flush();
+    // Like Flush, except that a queue that is one COPY outside a transaction is only sent. A
+    // refusal of its rows is thrown by the next Flush, Send or Settle, counted together with every
+    // row queued after them: none of those is stored.
+    void Send();
+    // Reads the answer to a COPY sent by Send; the connection is then free for other commands.
+    // Throws like Flush.
+    void Settle();
 
   private:
     struct Row {
@@ -72,11 +85,17 @@ class PostgresRowQueue {
 
     // Sends the whole queue; throws for the first refused row.
     void SendAll();
+    // The whole queue was refused with `refusal`: finds the refused row and throws.
+    [[noreturn]] void ThrowRefusedRow(DbError refusal);
     std::optional<DbError> SendAtomically(std::size_t first, std::size_t last);
     bool IsOneCopy(std::size_t first, std::size_t last) const;
     // Sends rows [first, last); the first refusal, if any.
     std::optional<DbError> Send(std::size_t first, std::size_t last);
     std::optional<DbError> SendAppends(std::size_t first, std::size_t last);
+    // Starts a COPY of rows [first, last) and sends their data; the failure to start it, if any.
+    std::optional<DbError> StartCopy(std::size_t first, std::size_t last);
+    // The outcome of the COPY whose data was sent last.
+    std::optional<DbError> FinishCopy();
     std::optional<DbError> SendChanges(std::size_t first, std::size_t last);
     bool SameCopy(const Row& a, const Row& b) const;
     void Run(const char* command);
@@ -87,4 +106,8 @@ class PostgresRowQueue {
     ErrorFor errorFor_;
     std::vector<Row> rows_;
     std::string copyData_;
+    // The rows of a COPY sent by Send whose answer has not been read.
+    bool copyInFlight_ = false;
+    std::vector<Row> inFlightRows_;
+    std::string inFlightCopyData_;
 };

@@ -38,24 +38,36 @@ std::string ReadFailureText(const LineSourceError& error, CStringArrayPBEx::Inde
            " records in log file.";
 }
 
-// The lines whose rows were handed to the database since its last commit. Rows travel in batches,
-// so the database may refuse a row only some lines later; the refusal counts back from the last
-// row handed over, and the line of the refused row is what the user is told was reached.
+// The lines whose rows were handed to the database and not yet confirmed stored. Rows travel in
+// batches, so the database may refuse a row only some lines later, and a commit that was only
+// sent is confirmed by the next one; the refusal counts back from the last row handed over, and
+// the line of the refused row is what the user is told was reached.
 class UncommittedLines {
   public:
-    void Handed(CStringArrayPBEx::Index line) { lines_.push_back(line); }
-    void Committed() { lines_.clear(); }
+    void Handed(CStringArrayPBEx::Index line) { sinceSent_.push_back(line); }
+    // The rows so far were sent with a commit: those of the commit before are confirmed.
+    void Sent() {
+        sent_.swap(sinceSent_);
+        sinceSent_.clear();
+    }
+    void Committed() {
+        sent_.clear();
+        sinceSent_.clear();
+    }
 
     // The line the refused row came from; `current` when the refusal does not say.
     CStringArrayPBEx::Index RefusedLine(const CADOException& error,
                                         CStringArrayPBEx::Index current) const {
         const auto unstored = error.UnstoredRows();
-        if (!unstored || *unstored == 0 || *unstored > lines_.size()) return current;
-        return lines_[lines_.size() - *unstored];
+        const std::size_t handed = sent_.size() + sinceSent_.size();
+        if (!unstored || *unstored == 0 || *unstored > handed) return current;
+        const std::size_t index = handed - *unstored;
+        return index < sent_.size() ? sent_[index] : sinceSent_[index - sent_.size()];
     }
 
   private:
-    std::vector<CStringArrayPBEx::Index> lines_;
+    std::vector<CStringArrayPBEx::Index> sent_;
+    std::vector<CStringArrayPBEx::Index> sinceSent_;
 };
 
 void HideProgress(ProgressChannel& channel) {
@@ -80,10 +92,9 @@ std::int64_t BiggestId(CADODatabase& db, const std::string& base) {
 void RequireIdInRange(std::int64_t id) {
     constexpr std::int64_t kLargestId = std::numeric_limits<std::int32_t>::max();
     if (id > kLargestId)
-        throw CADOException(kErrorUnspecified,
-                            "The next id, " + std::to_string(id) +
-                                ", does not fit the id column (at most " +
-                                std::to_string(kLargestId) + ").");
+        throw CADOException(kErrorUnspecified, "The next id, " + std::to_string(id) +
+                                                   ", does not fit the id column (at most " +
+                                                   std::to_string(kLargestId) + ").");
 }
 
 // The columns of one kept line, in the order the table's writers have always set them.
@@ -167,8 +178,8 @@ bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriter
                 if (i % kProgressInterval == 0) {
                     // Rows stored so far reach the database at every progress step, so a crash or a
                     // Quit in the middle keeps them.
-                    db.CommitPendingRows();
-                    uncommitted.Committed();
+                    db.SendPendingRows();
+                    uncommitted.Sent();
                     channel.SetProgressPos(static_cast<int>(i * 100 / total));
                     channel.PumpMessages();
                 }
