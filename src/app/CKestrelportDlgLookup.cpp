@@ -29,16 +29,19 @@ void CKestrelportDlg::OnLookupButton() {
         ShowLookupRunning(false);
         return;
     }
-    UpdateData(true);
-    if (ConnectionString.empty()) return;
-    if (const std::string problem = TargetBaseNameProblem(TableBaseName); !problem.empty()) {
+    // A copy: handlers that run while the pass pumps messages may change the fields.
+    const ExportSettings settings = SettingsFromControls();
+    const std::string& connection = settings.connectionString;
+    const std::string& base = settings.tableBaseName;
+    if (connection.empty()) return;
+    if (const std::string problem = TargetBaseNameProblem(base); !problem.empty()) {
         MessageBox(problem);
         return;
     }
-    if (!TableExists(ConnectionString, TargetTableName(TableBaseName))) {
+    if (!TableExists(connection, TargetTableName(base))) {
         // The catalog answers no as well when it cannot reach the database at all (a wrong
         // password, a file it may not open): then that is what the user needs to hear.
-        MessageBox(CanOpenDatabase(ConnectionString)
+        MessageBox(CanOpenDatabase(connection)
                        ? "The target table does not exist in the specified database!"
                        : "Unable to open database with connection string provided!");
         return;
@@ -48,7 +51,7 @@ void CKestrelportDlg::OnLookupButton() {
 
     CADODatabase db;
     try {
-        db.Open(ConnectionString);
+        db.Open(connection);
     } catch (const CADOException&) {
         MessageBox("Unable to open database with connection string provided!");
         LookupRunning.store(0, std::memory_order_relaxed);
@@ -56,10 +59,8 @@ void CKestrelportDlg::OnLookupButton() {
         return;
     }
     ReverseDns.completed.store(0, std::memory_order_relaxed);
-    // A copy: handlers that run while the pass pumps messages may change the field.
-    const std::string base = TableBaseName;
     try {
-        ReversDNS(*this, db, base, ReverseDns, HostLookup, LookupWorkers);
+        ReversDNS(*this, db, base, ReverseDns, HostLookup, settings.dnsWorkers);
     } catch (const std::exception& error) {
         // The pass reports its database failures itself and is idle again whichever way it
         // ended; this is a failure it could not foresee (memory, threads).

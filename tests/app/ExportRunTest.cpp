@@ -275,9 +275,10 @@ class PrepareTargetTableTest : public ExportRunTest {
         return names;
     }
     bool Prepare(const std::string& base) {
-        dialog.ConnectionString = connection;
-        dialog.TableBaseName = base;
-        return dialog.PrepareTargetTable();
+        ExportSettings target;
+        target.connectionString = connection;
+        target.tableBaseName = base;
+        return dialog.PrepareTargetTable(target);
     }
 };
 

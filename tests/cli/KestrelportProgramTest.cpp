@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/CErrorLogDlg.h"
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 #include "app/SettingsStore.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
@@ -114,9 +114,10 @@ TEST_F(KestrelportProgramTest, AnExportPrintsOneSummaryLineAndListsMalformedLine
     // Not a terminal: no progress line, only the summary.
     EXPECT_EQ(outcome.out, "3 rows written to Web_data, 1 malformed line.\n");
     // On a terminal the list's CR LF line ends are plain line feeds: a CR would move the cursor.
-    EXPECT_EQ(outcome.err, "** There were 1 records in the log file with missing or incomplete "
-                           "data! **\n\nLine 2 incomplete/improperly formed: \"" +
-                               malformed + "\"\n");
+    EXPECT_EQ(outcome.err,
+              "** There were 1 records in the log file with missing or incomplete "
+              "data! **\n\nLine 2 incomplete/improperly formed: \"" +
+                  malformed + "\"\n");
     EXPECT_EQ(Rows("Web_data"), 3);
     // Stored like a run of "Go!", untouched values as the dialog showed them.
     EXPECT_EQ(Stored("Source"), log);
@@ -174,7 +175,7 @@ TEST_F(KestrelportProgramTest, AnErrorLogLargerThanTheListsMemoryKeepsEveryLineI
 
 TEST_F(KestrelportProgramTest, ValuesComeFromTheProjectFileOrElseFromTheStoredSettings) {
     WriteBytes(log, Line("/a.html") + "\n" + Line("/b.html") + "\n");
-    ProjectSettings project{log, connection, "Proj", false, "html", "html", false};
+    ExportSettings project{log, connection, "Proj", false, "html", "html", false};
     ASSERT_TRUE(SaveProjectFile(dir.File("project.txt"), project, nullptr));
 
     Outcome outcome = Run({"export", "--project", dir.File("project.txt"), "--table", "Opt"});
