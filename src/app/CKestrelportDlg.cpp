@@ -54,6 +54,7 @@ void CKestrelportDlg::ShowSettings(const ExportSettings& settings) {
 bool CKestrelportDlg::OnCommand(int id) {
     switch (id) {
         case ControlId::Go:
+            // The dialog has shown how the run went; the outcome is for the terminal program.
             RunExport();
             return true;
         case ControlId::Quit:

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/ExportSettings.h"
+#include "app/RunOutcome.h"
 #include "app/WindowServices.h"
 #include "passes/IpToCountry.h"
 #include "passes/ReverseDns.h"
@@ -48,15 +49,18 @@ class CKestrelportDlg : public ProgressChannel {
     void SaveProject();
     void SaveProjectAs();
 
-    // Commands built elsewhere.
-    void RunExport();
+    // Commands built elsewhere. "Go!" runs an export; the lookup button pauses the running
+    // lookups or else starts them. The terminal program runs the two runs directly.
+    RunOutcome RunExport();
     void OnLookupButton();
+    RunOutcome RunHostNameLookups();
     void OnBuildConnectionString();
     void ShowHelpFile();
     void CheckForUpdates();
     void ShowAbout();
 
-    // The steps of an export run. Each shows its own failure and answers whether to go on.
+    // The steps of an export run. Each shows its own failures and answers whether it went
+    // through; for the writer that includes every pass after it.
     bool PrepareTargetTable(const ExportSettings& settings);
     bool WriteCombinedLog(const ExportSettings& settings, LineSource& lines);
 

@@ -68,22 +68,22 @@ class CKestrelportDlg::ExportRunning {
     CKestrelportDlg& dialog_;
 };
 
-void CKestrelportDlg::RunExport() {
+RunOutcome CKestrelportDlg::RunExport() {
     // "Go!" is disabled meanwhile, but a click queued before that, or Enter on the default
     // button, still arrives here from the running export's message pumping: a second writer on
     // the same table must not start inside the first.
-    if (exportsRunning_ > 0) return;
+    if (exportsRunning_ > 0) return RunOutcome::Stopped;
     // A copy: handlers that run while the writer pumps messages (File > Open) may change the
     // fields, and the run must go on with what it was started with.
     const ExportSettings settings = SettingsFromControls();
     if (settings.connectionString.empty() || settings.logFile.empty()) {
         MessageBox("You must supply a source file and a database connection string!");
-        return;
+        return RunOutcome::Stopped;
     }
     if (const std::string problem = TargetBaseNameProblem(settings.tableBaseName);
         !problem.empty()) {
         MessageBox(problem);
-        return;
+        return RunOutcome::Stopped;
     }
     // Stored before the log is read, so that a run that fails later still becomes the default
     // of the next start.
@@ -97,13 +97,13 @@ void CKestrelportDlg::RunExport() {
     try {
         // Counted (and a compressed log checked) in full before the table is touched.
         const std::unique_ptr<LogFileLineSource> lines = OpenLogFile(settings.logFile, *this);
-        if (!lines) return;
+        if (!lines) return RunOutcome::Failed;
         if (!PrepareTargetTable(settings)) {
             ShowStatus(false);
-            return;
+            return RunOutcome::Failed;
         }
         const ExportRunning running(*this);
-        WriteCombinedLog(settings, *lines);
+        return WriteCombinedLog(settings, *lines) ? RunOutcome::Written : RunOutcome::Failed;
     } catch (const std::exception& error) {
         // The steps report their own failures; this is one they could not foresee (memory,
         // threads). The run ends like any failed run, idle and with a message, and what was
@@ -112,6 +112,7 @@ void CKestrelportDlg::RunExport() {
         ShowStatus(false);
         MessageBox(std::string("The export stopped because of an unexpected error: ") +
                    error.what());
+        return RunOutcome::Failed;
     }
 }
 
@@ -146,6 +147,7 @@ bool CKestrelportDlg::WriteCombinedLog(const ExportSettings& settings, LineSourc
                               .countries = CountryRanges,
                               .engines = SearchEngines,
                               .afterWrite = {}};
+    bool passesWentThrough = true;
     context.afterWrite = [&](CADODatabase& db, const SpillingLineList& badLines) {
         PostWriteContext passes{.channel = *this,
                                 .db = db,
@@ -161,7 +163,7 @@ bool CKestrelportDlg::WriteCombinedLog(const ExportSettings& settings, LineSourc
                                     dialog.SetBadLineList(list);
                                     WithNormalCursor([&] { window_.RunErrorLogDialog(dialog); });
                                 }};
-        RunPostWritePasses(passes, badLines);
+        passesWentThrough = RunPostWritePasses(passes, badLines);
     };
-    return ::WriteCombinedLog(context, lines, &LastExportCounts);
+    return ::WriteCombinedLog(context, lines, &LastExportCounts) && passesWentThrough;
 }

@@ -80,8 +80,8 @@ int RunExportCommand(const CliOptions& options, TerminalWindowServices& window,
     if (!exportSettings) return kFailure;
     CKestrelportDlg dialog(window, settings);
     PrepareDialog(*exportSettings, window, dialog);
-    dialog.OnCommand(ControlId::Go);
-    if (window.ErrorCount() > 0) return kFailure;
+    // Notes on the way (a missing country file) leave a run that went through a success.
+    if (dialog.RunExport() != RunOutcome::Written || !window.ErrorLogWritten()) return kFailure;
     const CoreWriterCounts& counts = dialog.LastExportCounts;
     std::printf("%s written to %s, %s.\n", Plural(counts.rowsWritten, "row").c_str(),
                 TargetTableName(exportSettings->tableBaseName).c_str(),
@@ -102,6 +102,5 @@ int RunHostnamesCommand(const CliOptions& options, TerminalWindowServices& windo
     }
     CKestrelportDlg dialog(window, settings);
     PrepareDialog(*lookupSettings, window, dialog);
-    dialog.OnCommand(ControlId::Lookup);
-    return window.ErrorCount() > 0 ? kFailure : kSuccess;
+    return dialog.RunHostNameLookups() == RunOutcome::Written ? kSuccess : kFailure;
 }

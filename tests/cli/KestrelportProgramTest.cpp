@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "support/TestSupport.h"
+#include "textfiles/FileErrorText.h"
 #include "textfiles/SpillingLineList.h"
 
 namespace {
@@ -213,6 +215,25 @@ TEST_F(KestrelportProgramTest, FailuresExitWith1AndPrintTheMessage) {
     EXPECT_TRUE(outcome.err.starts_with("SQL Error in WriteCombinedLog:\n\n"));
     EXPECT_TRUE(outcome.err.ends_with("Processed 1 of 2 records in log file.\n"));
     EXPECT_EQ(outcome.out, "");
+}
+
+// A missing country file is reported, but every row is still written, with the country
+// unknown: a nightly job must not take such a run for a failed one.
+TEST_F(KestrelportProgramTest, AMissingCountryFileIsReportedAndTheRunStillSucceeds) {
+    const std::string countries = dir.File("data/IpToCountry.csv");
+    std::filesystem::remove(countries);
+    WriteBytes(log, Line("/a.html") + "\n" + Line("/b.html", "5.6.7.8") + "\n");
+    const Outcome outcome = Run(ExportTo({}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, FileErrorText(ENOENT, countries) + "\n");
+    EXPECT_EQ(outcome.out, "2 rows written to WebLog_data, 0 malformed lines.\n");
+    CADODatabase db;
+    db.Open(connection);
+    CADORecordset rows(db);
+    rows.Open("Select Count(*) As n From [WebLog_data] Where Country = '?'");
+    std::int32_t unknown = -1;
+    rows.ReadFieldLong("n", unknown);
+    EXPECT_EQ(unknown, 2);
 }
 
 TEST_F(KestrelportProgramTest, HostnamesFillsTheTableOrSaysWhyNot) {
