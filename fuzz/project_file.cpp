@@ -4,15 +4,15 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string fileName = WriteScratchFile("project.kpp", FuzzText(data, size));
-    ProjectSettings project;
+    ExportSettings project;
     const ProjectLoadResult result = LoadProjectFile(fileName, project);
     FuzzCheck(result != ProjectLoadResult::Unreadable, "an existing file is readable");
     if (result != ProjectLoadResult::Loaded) {
-        FuzzCheck(project == ProjectSettings{}, "a refused file changes no setting");
+        FuzzCheck(project == ExportSettings{}, "a refused file changes no setting");
         return 0;
     }
 
@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentChannel channel;
     const std::string savedName = (ScratchFolder() / "saved.kpp").string();
     FuzzCheck(SaveProjectFile(savedName, project, &channel), "a project can be saved");
-    ProjectSettings reloaded;
-    FuzzCheck(LoadProjectFile(savedName, reloaded) == ProjectLoadResult::Loaded &&
-                  reloaded == project,
-              "a saved project loads as it was");
+    ExportSettings reloaded;
+    FuzzCheck(
+        LoadProjectFile(savedName, reloaded) == ProjectLoadResult::Loaded && reloaded == project,
+        "a saved project loads as it was");
     return 0;
 }

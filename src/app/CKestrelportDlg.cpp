@@ -1,53 +1,17 @@
 #include "app/CKestrelportDlg.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "app/StoredExportSettings.h"
 #include "pipeline/LogTimestamp.h"
 #include "textfiles/DataFiles.h"
-
-namespace {
-
-struct TextBinding {
-    int control;
-    std::string CKestrelportDlg::*member;
-};
-
-struct CheckBinding {
-    int control;
-    bool CKestrelportDlg::*member;
-};
-
-constexpr TextBinding kTextBindings[] = {
-    {ControlId::ConnString, &CKestrelportDlg::ConnectionString},
-    {ControlId::TableBase, &CKestrelportDlg::TableBaseName},
-    {ControlId::IncludeExts, &CKestrelportDlg::IncludeExts},
-    {ControlId::PageHitExts, &CKestrelportDlg::PageHitExts},
-};
-
-constexpr CheckBinding kCheckBindings[] = {
-    {ControlId::Reset, &CKestrelportDlg::ResetTable},
-    {ControlId::AutoDns, &CKestrelportDlg::AutoDNS},
-};
-
-}  // namespace
 
 CKestrelportDlg::CKestrelportDlg(WindowServices& window, SettingsStore& settings)
     : window_(window), settings_(settings) {}
 
 bool CKestrelportDlg::OnInitDialog() {
-    const char* section = SettingsKey::Section;
-    std::string source = settings_.ReadText(section, SettingsKey::Source);
-    ConnectionString = settings_.ReadText(section, SettingsKey::ConnString);
-    TableBaseName =
-        settings_.ReadText(section, SettingsKey::TableBasis, SettingsDefault::TableBasis);
-    ResetTable = settings_.ReadInt(section, SettingsKey::Reset, SettingsDefault::Reset) != 0;
-    IncludeExts =
-        settings_.ReadText(section, SettingsKey::IncludeExts, SettingsDefault::IncludeExts);
-    PageHitExts =
-        settings_.ReadText(section, SettingsKey::PageHitExts, SettingsDefault::PageHitExts);
-    SetLogFileText(source);
-    AutoDNS = settings_.ReadInt(section, SettingsKey::AutoDNS, SettingsDefault::AutoDNS) != 0;
-    UpdateData(false);
+    ExportSettings stored = ReadStoredExportSettings(settings_);
+    // No worker count is stored: one set before the start stays.
+    stored.dnsWorkers = LookupWorkers;
+    ShowSettings(stored);
 
     // The idle dialog never shows a progress display.
     ShowProgress(false);
@@ -63,32 +27,34 @@ void CKestrelportDlg::LoadDataFiles() {
     SpiderList.ReadTextFile(DataFilePath("Spiders.txt"), true);
 }
 
-void CKestrelportDlg::UpdateData(bool fromControls) {
-    for (const TextBinding& binding : kTextBindings) {
-        if (fromControls)
-            this->*binding.member = window_.GetControlText(binding.control);
-        else
-            window_.SetControlText(binding.control, this->*binding.member);
-    }
-    for (const CheckBinding& binding : kCheckBindings) {
-        if (fromControls)
-            this->*binding.member = window_.GetCheck(binding.control);
-        else
-            window_.SetCheck(binding.control, this->*binding.member);
-    }
+ExportSettings CKestrelportDlg::SettingsFromControls() const {
+    ExportSettings settings;
+    settings.logFile = window_.GetControlText(ControlId::LogFile);
+    settings.connectionString = window_.GetControlText(ControlId::ConnString);
+    settings.tableBaseName = window_.GetControlText(ControlId::TableBase);
+    settings.resetTable = window_.GetCheck(ControlId::Reset);
+    settings.includeExts = window_.GetControlText(ControlId::IncludeExts);
+    settings.pageHitExts = window_.GetControlText(ControlId::PageHitExts);
+    settings.autoDns = window_.GetCheck(ControlId::AutoDns);
+    settings.dnsWorkers = LookupWorkers;
+    return settings;
 }
 
-std::string CKestrelportDlg::LogFileText() const {
-    return window_.GetControlText(ControlId::LogFile);
-}
-
-void CKestrelportDlg::SetLogFileText(const std::string& text) {
-    window_.SetControlText(ControlId::LogFile, text);
+void CKestrelportDlg::ShowSettings(const ExportSettings& settings) {
+    window_.SetControlText(ControlId::LogFile, settings.logFile);
+    window_.SetControlText(ControlId::ConnString, settings.connectionString);
+    window_.SetControlText(ControlId::TableBase, settings.tableBaseName);
+    window_.SetCheck(ControlId::Reset, settings.resetTable);
+    window_.SetControlText(ControlId::IncludeExts, settings.includeExts);
+    window_.SetControlText(ControlId::PageHitExts, settings.pageHitExts);
+    window_.SetCheck(ControlId::AutoDns, settings.autoDns);
+    LookupWorkers = settings.dnsWorkers;
 }
 
 bool CKestrelportDlg::OnCommand(int id) {
     switch (id) {
         case ControlId::Go:
+            // The dialog has shown how the run went; the outcome is for the terminal program.
             RunExport();
             return true;
         case ControlId::Quit:

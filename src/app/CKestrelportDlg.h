@@ -1,6 +1,7 @@
 #pragma once
 // The main dialog without its toolkit: the owner of everything an export needs for longer than
-// one call (field values, lists, reverse DNS state) and of its handlers. It talks to the screen
+// one call (lists, reverse DNS state) and of its handlers. The export's set-up lives in the
+// fields on screen; every handler reads it from there when it starts. It talks to the screen
 // only through WindowServices and reports long work through the progress channel it implements
 // over the progress bar (1007) and the status line (1008).
 
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/ExportSettings.h"
+#include "app/RunOutcome.h"
 #include "app/WindowServices.h"
 #include "passes/IpToCountry.h"
 #include "passes/ReverseDns.h"
@@ -30,9 +33,10 @@ class CKestrelportDlg : public ProgressChannel {
     // Dialog start once the window exists: the stored settings into the fields, the progress
     // display hidden, the data files loaded. True: the focus goes to the first control.
     bool OnInitDialog();
-    // Copies the bound fields between the controls and the members; the log file control
-    // (1000) is not bound and is read and set directly.
-    void UpdateData(bool fromControls);
+    // The set-up the fields show, with the worker count the dialog keeps (LookupWorkers).
+    ExportSettings SettingsFromControls() const;
+    // Shows the seven values in their fields and keeps the worker count.
+    void ShowSettings(const ExportSettings& settings);
     // Runs the handler of a button or menu command; false for an id that is not a command.
     bool OnCommand(int id);
     // The system menu: its About item (0x10 with the low four bits ignored) shows the About box.
@@ -45,17 +49,20 @@ class CKestrelportDlg : public ProgressChannel {
     void SaveProject();
     void SaveProjectAs();
 
-    // Commands built elsewhere.
-    void RunExport();
+    // Commands built elsewhere. "Go!" runs an export; the lookup button pauses the running
+    // lookups or else starts them. The terminal program runs the two runs directly.
+    RunOutcome RunExport();
     void OnLookupButton();
+    RunOutcome RunHostNameLookups();
     void OnBuildConnectionString();
     void ShowHelpFile();
     void CheckForUpdates();
     void ShowAbout();
 
-    // The steps of an export run. Each shows its own failure and answers whether to go on.
-    bool PrepareTargetTable();
-    bool WriteCombinedLog(LineSource& lines);
+    // The steps of an export run. Each shows its own failures and answers whether it went
+    // through; for the writer that includes every pass after it.
+    bool PrepareTargetTable(const ExportSettings& settings);
+    bool WriteCombinedLog(const ExportSettings& settings, LineSource& lines);
 
     // Progress channel over the dialog's controls.
     Answer MessageBox(const std::string& text, MessageType type = MessageType::Ok) override;
@@ -84,22 +91,17 @@ class CKestrelportDlg : public ProgressChannel {
     // workers read it with relaxed ordering, as a stop request needs no ordering with other data.
     ReverseDnsState ReverseDns;
     std::atomic<int>& LookupRunning = ReverseDns.LookupRunning;
-    // The name service used by the lookups and the number of workers (0: one per processor).
+    // The name service used by the lookups and the number of workers (0: one per processor),
+    // which no field shows.
     ReverseLookupFn HostLookup = ReverseLookup;
     unsigned LookupWorkers = 0;
     std::string CurrentProjectFile;
-    std::string ConnectionString;  // control 1001
     CountryRangeList CountryRanges;
     CStringArrayPBEx MonthNameList;
     CStringArrayPBEx IncludeExtList;
     CStringArrayPBEx PageHitExtList;
     CStringArrayPBEx SpiderList;
-    std::string TableBaseName;  // control 1004
-    bool ResetTable = false;    // check box 1003
-    std::string IncludeExts;    // control 1005
     SearchEngineList SearchEngines;
-    bool AutoDNS = false;     // check box 1009
-    std::string PageHitExts;  // control 1014
     // Reverse DNS progress: the workers increase the counter at once, the dialog's thread reads
     // it to show the progress.
     std::atomic<std::uint32_t>& LookupsCompleted = ReverseDns.completed;
@@ -118,9 +120,6 @@ class CKestrelportDlg : public ProgressChannel {
     template <class Show>
     auto WithNormalCursor(Show show);
 
-    // The log file control's text is not a member: it is read and set directly.
-    std::string LogFileText() const;
-    void SetLogFileText(const std::string& text);
     // "Go!" is usable only while neither an export nor a reverse DNS pass runs. Either can end
     // inside the other's message pumping, so each end asks rather than enables.
     void UpdateGoButton();

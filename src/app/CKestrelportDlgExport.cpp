@@ -7,8 +7,7 @@
 #include "app/CErrorLogDlg.h"
 #include "app/CKestrelportDlg.h"
 #include "app/CKestrelportDlgNormalCursor.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "app/StoredExportSettings.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
 #include "db/TargetTable.h"
@@ -69,47 +68,42 @@ class CKestrelportDlg::ExportRunning {
     CKestrelportDlg& dialog_;
 };
 
-void CKestrelportDlg::RunExport() {
+RunOutcome CKestrelportDlg::RunExport() {
     // "Go!" is disabled meanwhile, but a click queued before that, or Enter on the default
     // button, still arrives here from the running export's message pumping: a second writer on
     // the same table must not start inside the first.
-    if (exportsRunning_ > 0) return;
-    UpdateData(true);
-    const std::string logFile = LogFileText();
-    if (ConnectionString.empty() || logFile.empty()) {
+    if (exportsRunning_ > 0) return RunOutcome::Stopped;
+    // A copy: handlers that run while the writer pumps messages (File > Open) may change the
+    // fields, and the run must go on with what it was started with.
+    const ExportSettings settings = SettingsFromControls();
+    if (settings.connectionString.empty() || settings.logFile.empty()) {
         MessageBox("You must supply a source file and a database connection string!");
-        return;
+        return RunOutcome::Stopped;
     }
-    if (const std::string problem = TargetBaseNameProblem(TableBaseName); !problem.empty()) {
+    if (const std::string problem = TargetBaseNameProblem(settings.tableBaseName);
+        !problem.empty()) {
         MessageBox(problem);
-        return;
+        return RunOutcome::Stopped;
     }
     // Stored before the log is read, so that a run that fails later still becomes the default
     // of the next start.
-    const char* section = SettingsKey::Section;
-    settings_.WriteText(section, SettingsKey::Source, logFile);
-    settings_.WriteText(section, SettingsKey::ConnString, ConnectionString);
-    settings_.WriteText(section, SettingsKey::TableBasis, TableBaseName);
-    settings_.WriteInt(section, SettingsKey::Reset, ResetTable ? 1 : 0);
-    settings_.WriteText(section, SettingsKey::IncludeExts, IncludeExts);
-    settings_.WriteText(section, SettingsKey::PageHitExts, PageHitExts);
-    settings_.WriteInt(section, SettingsKey::AutoDNS, AutoDNS ? 1 : 0);
+    StoreExportSettings(settings_, settings);
 
-    BuildExtensionList(IncludeExts, IncludeExtList);
-    BuildExtensionList(PageHitExts, PageHitExtList);
+    BuildExtensionList(settings.includeExts, IncludeExtList);
+    BuildExtensionList(settings.pageHitExts, PageHitExtList);
     LastExportCounts = {};
 
     WaitCursor wait(*this);
     try {
         // Counted (and a compressed log checked) in full before the table is touched.
-        const std::unique_ptr<LogFileLineSource> lines = OpenLogFile(logFile, *this);
-        if (!lines) return;
-        if (!PrepareTargetTable()) {
+        const std::unique_ptr<LogFileLineSource> lines = OpenLogFile(settings.logFile, *this);
+        if (!lines) return RunOutcome::Failed;
+        if (!PrepareTargetTable(settings)) {
             ShowStatus(false);
-            return;
+            return RunOutcome::Failed;
         }
         const ExportRunning running(*this);
-        WriteCombinedLog(*lines);
+        return WriteCombinedLog(settings, *lines) ? RunOutcome::Written : RunOutcome::Failed;
     } catch (const std::exception& error) {
         // The steps report their own failures; this is one they could not foresee (memory,
         // threads). The run ends like any failed run, idle and with a message, and what was
@@ -118,20 +112,22 @@ void CKestrelportDlg::RunExport() {
         ShowStatus(false);
         MessageBox(std::string("The export stopped because of an unexpected error: ") +
                    error.what());
+        return RunOutcome::Failed;
     }
 }
 
-bool CKestrelportDlg::PrepareTargetTable() {
-    if (TableExists(ConnectionString, TargetTableName(TableBaseName))) return true;
+bool CKestrelportDlg::PrepareTargetTable(const ExportSettings& settings) {
+    const std::string& connection = settings.connectionString;
+    const std::string& base = settings.tableBaseName;
+    if (TableExists(connection, TargetTableName(base))) return true;
     try {
         CADODatabase db;
-        if (!db.Open(ConnectionString)) {
+        if (!db.Open(connection)) {
             MessageBox(kCannotOpen);
             return false;
         }
-        CADOCommand(db, TargetTableCreateStatement(TableBaseName), CADOCommand::kStoredProcedure)
-            .Execute();
-        AddTargetIndex(ConnectionString, TableBaseName);
+        CADOCommand(db, TargetTableCreateStatement(base), CADOCommand::kStoredProcedure).Execute();
+        AddTargetIndex(connection, base);
         db.Close();
         return true;
     } catch (const CADOException& error) {
@@ -140,38 +136,34 @@ bool CKestrelportDlg::PrepareTargetTable() {
     }
 }
 
-bool CKestrelportDlg::WriteCombinedLog(LineSource& lines) {
-    // Copies: handlers that run while the writer pumps messages (File > Open) may change the
-    // fields, and the run must go on with what it was started with.
-    const std::string base = TableBaseName;
-    const bool autoDns = AutoDNS;
+bool CKestrelportDlg::WriteCombinedLog(const ExportSettings& settings, LineSource& lines) {
     CoreWriterContext context{.channel = *this,
-                              .connectionString = ConnectionString,
-                              .base = base,
-                              .resetTable = ResetTable,
-                              .includeExts = IncludeExts,
+                              .connectionString = settings.connectionString,
+                              .base = settings.tableBaseName,
+                              .resetTable = settings.resetTable,
+                              .includeExts = settings.includeExts,
                               .includeExtList = IncludeExtList,
                               .monthNames = MonthNameList,
                               .countries = CountryRanges,
                               .engines = SearchEngines,
                               .afterWrite = {}};
+    bool passesWentThrough = true;
     context.afterWrite = [&](CADODatabase& db, const SpillingLineList& badLines) {
         PostWriteContext passes{.channel = *this,
                                 .db = db,
-                                .base = base,
+                                .base = settings.tableBaseName,
                                 .spiders = SpiderList,
                                 .pageHitExtList = PageHitExtList,
-                                .autoDns = autoDns,
+                                .autoDns = settings.autoDns,
                                 .dns = ReverseDns,
                                 .lookup = HostLookup,
-                                .dnsWorkers = LookupWorkers,
+                                .dnsWorkers = settings.dnsWorkers,
                                 .showErrorLog = [this](const SpillingLineList& list) {
                                     CErrorLogDlg dialog(settings_);
                                     dialog.SetBadLineList(list);
-                                    WithNormalCursor(
-                                        [&] { window_.RunErrorLogDialog(dialog); });
+                                    WithNormalCursor([&] { window_.RunErrorLogDialog(dialog); });
                                 }};
-        RunPostWritePasses(passes, badLines);
+        passesWentThrough = RunPostWritePasses(passes, badLines);
     };
-    return ::WriteCombinedLog(context, lines, &LastExportCounts);
+    return ::WriteCombinedLog(context, lines, &LastExportCounts) && passesWentThrough;
 }

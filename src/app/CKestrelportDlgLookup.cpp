@@ -7,8 +7,11 @@
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
 #include "db/TargetTable.h"
+#include "pipeline/FailureWatch.h"
 
 namespace {
+
+constexpr const char* kCannotOpen = "Unable to open database with connection string provided!";
 
 bool CanOpenDatabase(const std::string& connectionString) {
     try {
@@ -29,46 +32,58 @@ void CKestrelportDlg::OnLookupButton() {
         ShowLookupRunning(false);
         return;
     }
-    UpdateData(true);
-    if (ConnectionString.empty()) return;
-    if (const std::string problem = TargetBaseNameProblem(TableBaseName); !problem.empty()) {
+    // The dialog has shown how the run went; the outcome is for the terminal program.
+    RunHostNameLookups();
+}
+
+RunOutcome CKestrelportDlg::RunHostNameLookups() {
+    // A copy: handlers that run while the pass pumps messages may change the fields.
+    const ExportSettings settings = SettingsFromControls();
+    const std::string& connection = settings.connectionString;
+    const std::string& base = settings.tableBaseName;
+    if (connection.empty()) return RunOutcome::Stopped;
+    if (const std::string problem = TargetBaseNameProblem(base); !problem.empty()) {
         MessageBox(problem);
-        return;
+        return RunOutcome::Stopped;
     }
-    if (!TableExists(ConnectionString, TargetTableName(TableBaseName))) {
+    if (!TableExists(connection, TargetTableName(base))) {
         // The catalog answers no as well when it cannot reach the database at all (a wrong
         // password, a file it may not open): then that is what the user needs to hear.
-        MessageBox(CanOpenDatabase(ConnectionString)
-                       ? "The target table does not exist in the specified database!"
-                       : "Unable to open database with connection string provided!");
-        return;
+        if (!CanOpenDatabase(connection)) {
+            MessageBox(kCannotOpen);
+            return RunOutcome::Failed;
+        }
+        MessageBox("The target table does not exist in the specified database!");
+        return RunOutcome::Stopped;
     }
     LookupRunning.store(1, std::memory_order_relaxed);
     ShowLookupRunning(true);
 
     CADODatabase db;
     try {
-        db.Open(ConnectionString);
+        db.Open(connection);
     } catch (const CADOException&) {
-        MessageBox("Unable to open database with connection string provided!");
+        MessageBox(kCannotOpen);
         LookupRunning.store(0, std::memory_order_relaxed);
         ShowLookupRunning(false);
-        return;
+        return RunOutcome::Failed;
     }
     ReverseDns.completed.store(0, std::memory_order_relaxed);
-    // A copy: handlers that run while the pass pumps messages may change the field.
-    const std::string base = TableBaseName;
+    FailureWatch lookups(*this);
+    bool unforeseen = false;
     try {
-        ReversDNS(*this, db, base, ReverseDns, HostLookup, LookupWorkers);
+        ReversDNS(lookups, db, base, ReverseDns, HostLookup, settings.dnsWorkers);
     } catch (const std::exception& error) {
         // The pass reports its database failures itself and is idle again whichever way it
         // ended; this is a failure it could not foresee (memory, threads).
         MessageBox(std::string("The host name lookups stopped because of an unexpected error: ") +
                    error.what());
+        unforeseen = true;
     }
     try {
         db.Close();
     } catch (const CADOException&) {
         // The pass has reported its own failures; nothing is pending on this connection.
     }
+    return unforeseen || lookups.FailureReported() ? RunOutcome::Failed : RunOutcome::Written;
 }

@@ -2,7 +2,7 @@
 #include "app/CKestrelportDlg.h"
 #include "app/CKestrelportDlgNormalCursor.h"
 #include "app/CPBFileDialog.h"
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 
 namespace {
 constexpr const char* kNotAProjectFile = "The selected file is not a recognised Project File";
@@ -10,16 +10,15 @@ constexpr const char* kNotAProjectFile = "The selected file is not a recognised 
 
 void CKestrelportDlg::NewProject() {
     if (MessageBox("Create new project?", MessageType::YesNo) != Answer::Yes) return;
-    // The extension fields are kept as the user sees them, typed edits included; without this
-    // they would fall back to the values of the last data exchange.
-    UpdateData(true);
-    SetLogFileText({});
-    ConnectionString.clear();
-    TableBaseName.clear();
-    ResetTable = true;
-    AutoDNS = true;
+    // The extension fields keep what the user sees, typed edits included.
+    ExportSettings fresh = SettingsFromControls();
+    fresh.logFile.clear();
+    fresh.connectionString.clear();
+    fresh.tableBaseName.clear();
+    fresh.resetTable = true;
+    fresh.autoDns = true;
     // The current project file stays: New followed by Save writes the fresh set-up over it.
-    UpdateData(false);
+    ShowSettings(fresh);
 }
 
 void CKestrelportDlg::OpenProject() {
@@ -27,21 +26,15 @@ void CKestrelportDlg::OpenProject() {
     if (!WithNormalCursor([&] { return dialog.DoModal(); })) return;
     CurrentProjectFile = dialog.GetPathName();
 
-    ProjectSettings project;
-    ProjectLoadResult result = LoadProjectFile(CurrentProjectFile, project);
+    // The project replaces the seven values it keeps; the worker count stays.
+    ExportSettings settings = SettingsFromControls();
+    ProjectLoadResult result = LoadProjectFile(CurrentProjectFile, settings);
     if (result != ProjectLoadResult::Loaded) {
         if (result == ProjectLoadResult::NotAProjectFile) MessageBox(kNotAProjectFile);
         CurrentProjectFile.clear();
         return;
     }
-    SetLogFileText(project.logFile);
-    ConnectionString = project.connectionString;
-    TableBaseName = project.tableBaseName;
-    ResetTable = project.resetTable;
-    IncludeExts = project.includeExts;
-    PageHitExts = project.pageHitExts;
-    AutoDNS = project.autoDns;
-    UpdateData(false);
+    ShowSettings(settings);
 }
 
 void CKestrelportDlg::SaveProject() {
@@ -49,11 +42,8 @@ void CKestrelportDlg::SaveProject() {
         SaveProjectAs();
         return;
     }
-    UpdateData(true);
-    ProjectSettings project{LogFileText(), ConnectionString, TableBaseName, ResetTable,
-                            IncludeExts,   PageHitExts,      AutoDNS};
     // A failure has been shown per attempt; the current project file stays for a retry.
-    SaveProjectFile(CurrentProjectFile, project, this);
+    SaveProjectFile(CurrentProjectFile, SettingsFromControls(), this);
 }
 
 void CKestrelportDlg::SaveProjectAs() {

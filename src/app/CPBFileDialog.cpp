@@ -14,17 +14,16 @@ std::string CPBFileDialog::FolderOf(const std::string& fileName) {
 }
 
 bool CPBFileDialog::DoModal() {
-    folder_ = settings_.ReadText(SettingsKey::Section, SettingsKey::LastProjectFolder);
     WindowServices::FileDialogRequest request;
     request.open = mode_ == Mode::Open;
     request.defaultExtension = "txt";
     request.initialFile = initialFile_;
-    request.initialFolder = folder_;
+    request.initialFolder =
+        settings_.ReadText(SettingsKey::Section, SettingsKey::LastProjectFolder);
     request.filter = "Project files (*.txt)|*.txt||";
     std::optional<std::string> chosen = window_.ShowFileDialog(request);
     if (!chosen || chosen->empty()) return false;
     pathName_ = *chosen;
-    folder_ = FolderOf(pathName_);
-    settings_.WriteText(SettingsKey::Section, SettingsKey::LastProjectFolder, folder_);
+    settings_.WriteText(SettingsKey::Section, SettingsKey::LastProjectFolder, FolderOf(pathName_));
     return true;
 }

@@ -18,7 +18,6 @@ class CPBFileDialog {
     // True after OK; the chosen name is then in GetPathName() and its folder is stored.
     bool DoModal();
     const std::string& GetPathName() const { return pathName_; }
-    const std::string& LastFolder() const { return folder_; }
 
     // The folder part of a full file name without its trailing "/"; the root keeps its "/".
     static std::string FolderOf(const std::string& fileName);
@@ -28,6 +27,5 @@ class CPBFileDialog {
     SettingsStore& settings_;
     Mode mode_;
     std::string initialFile_;
-    std::string folder_;
     std::string pathName_;
 };

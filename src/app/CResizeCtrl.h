@@ -61,7 +61,6 @@ class CResizeCtrl {
     // False when the resizer already is in the requested state. Enabling records the client size
     // from which later changes are measured.
     bool Enable(bool enable);
-    bool IsEnabled() const { return enabled_; }
 
     // False, and nothing registered, when a part lies outside 0..MaxPart or the control does not
     // exist.
@@ -73,7 +72,6 @@ class CResizeCtrl {
 
     // In pixels of the whole window.
     void SetMinimumTrackingSize(int width, int height) { minimum_ = {width, height}; }
-    void SetMaximumTrackingSize(int width, int height) { maximum_ = {width, height}; }
     // Answers a size query: each value still unset takes the one proposed by the system and
     // keeps it from then on.
     TrackingSize MinimumTrackingSize(TrackingSize proposed);

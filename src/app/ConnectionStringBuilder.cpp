@@ -148,13 +148,12 @@ std::string BuildConnectionString(WindowServices& window, const std::string& cur
 }
 
 void CKestrelportDlg::OnBuildConnectionString() {
-    UpdateData(true);
+    const std::string current = window_.GetControlText(ControlId::ConnString);
     const std::string built =
-        WithNormalCursor([this] { return BuildConnectionString(window_, ConnectionString); });
+        WithNormalCursor([&] { return BuildConnectionString(window_, current); });
     if (built.empty()) {
         MessageBox("Prompt for connection failed!");
         return;
     }
-    ConnectionString = built;
-    UpdateData(false);
+    window_.SetControlText(ControlId::ConnString, built);
 }

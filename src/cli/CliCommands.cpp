@@ -1,8 +1,8 @@
 #include "cli/CliCommands.h"
 
 #include "app/CKestrelportDlg.h"
-#include "app/ProjectSettings.h"
-#include "app/SettingsStore.h"
+#include "app/ProjectFile.h"
+#include "app/StoredExportSettings.h"
 #include "cli/Interrupts.h"
 #include "cli/TerminalWindowServices.h"
 #include "db/TargetTable.h"
@@ -12,13 +12,13 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 
-// Puts the project's values into the controls, as File > Open does in the dialog: all seven
+// The project's values replace the settings', as File > Open does in the dialog: all seven
 // are replaced, empty ones included.
-bool ApplyProject(const std::string& fileName, TerminalWindowServices& window) {
-    ProjectSettings project;
-    switch (LoadProjectFile(fileName, project)) {
+bool ApplyProject(const std::string& fileName, ExportSettings& settings,
+                  TerminalWindowServices& window) {
+    switch (LoadProjectFile(fileName, settings)) {
         case ProjectLoadResult::Loaded:
-            break;
+            return true;
         case ProjectLoadResult::NotAProjectFile:
             window.MessageBox("The selected file is not a recognised Project File",
                               WindowServices::MessageType::Ok);
@@ -28,38 +28,36 @@ bool ApplyProject(const std::string& fileName, TerminalWindowServices& window) {
                               WindowServices::MessageType::Ok);
             return false;
     }
-    window.SetControlText(ControlId::LogFile, project.logFile);
-    window.SetControlText(ControlId::ConnString, project.connectionString);
-    window.SetControlText(ControlId::TableBase, project.tableBaseName);
-    window.SetCheck(ControlId::Reset, project.resetTable);
-    window.SetControlText(ControlId::IncludeExts, project.includeExts);
-    window.SetControlText(ControlId::PageHitExts, project.pageHitExts);
-    window.SetCheck(ControlId::AutoDns, project.autoDns);
-    return true;
+    return false;
 }
 
-void SetText(TerminalWindowServices& window, int control, const std::optional<std::string>& v) {
-    if (v) window.SetControlText(control, *v);
+template <class Value>
+void Override(Value& value, const std::optional<Value>& option) {
+    if (option) value = *option;
 }
 
-void SetCheck(TerminalWindowServices& window, int control, std::optional<bool> value) {
-    if (value) window.SetCheck(control, *value);
+// What the dialog would show when it comes up (the stored settings), then the project file and
+// the options on top, as if the user had typed them in. Nothing when the project is unusable.
+std::optional<ExportSettings> CommandSettings(const CliOptions& options, const SettingsStore& store,
+                                              TerminalWindowServices& window) {
+    ExportSettings settings = ReadStoredExportSettings(store);
+    if (options.project && !ApplyProject(*options.project, settings, window)) return std::nullopt;
+    Override(settings.logFile, options.logFile);
+    Override(settings.connectionString, options.connection);
+    Override(settings.tableBaseName, options.table);
+    Override(settings.resetTable, options.reset);
+    Override(settings.includeExts, options.includeExts);
+    Override(settings.pageHitExts, options.pageHitExts);
+    Override(settings.autoDns, options.autoDns);
+    Override(settings.dnsWorkers, options.dnsWorkers);
+    return settings;
 }
 
-// The dialog as it would come up (stored settings, data files), then the project file and the
-// options on top, as if the user had typed them in.
-bool PrepareDialog(const CliOptions& options, TerminalWindowServices& window,
+// The dialog as it comes up (data files loaded, progress hidden), showing `settings`.
+void PrepareDialog(const ExportSettings& settings, TerminalWindowServices& window,
                    CKestrelportDlg& dialog) {
     dialog.OnInitDialog();
-    if (options.project && !ApplyProject(*options.project, window)) return false;
-    SetText(window, ControlId::LogFile, options.logFile);
-    SetText(window, ControlId::ConnString, options.connection);
-    SetText(window, ControlId::TableBase, options.table);
-    SetCheck(window, ControlId::Reset, options.reset);
-    SetText(window, ControlId::IncludeExts, options.includeExts);
-    SetText(window, ControlId::PageHitExts, options.pageHitExts);
-    SetCheck(window, ControlId::AutoDns, options.autoDns);
-    if (options.dnsWorkers) dialog.LookupWorkers = *options.dnsWorkers;
+    dialog.ShowSettings(settings);
 
     InstallInterruptHandler(dialog.LookupRunning);
     window.onInterrupt = [&dialog, &window] {
@@ -68,7 +66,6 @@ bool PrepareDialog(const CliOptions& options, TerminalWindowServices& window,
         dialog.OnCommand(ControlId::Lookup);
         window.PrintNote("Pausing the host name lookups; run \"kestrelport hostnames\" to resume.");
     };
-    return true;
 }
 
 std::string Plural(std::int64_t count, const char* word) {
@@ -79,28 +76,31 @@ std::string Plural(std::int64_t count, const char* word) {
 
 int RunExportCommand(const CliOptions& options, TerminalWindowServices& window,
                      SettingsStore& settings) {
+    const std::optional<ExportSettings> exportSettings = CommandSettings(options, settings, window);
+    if (!exportSettings) return kFailure;
     CKestrelportDlg dialog(window, settings);
-    if (!PrepareDialog(options, window, dialog)) return kFailure;
-    dialog.OnCommand(ControlId::Go);
-    if (window.ErrorCount() > 0) return kFailure;
+    PrepareDialog(*exportSettings, window, dialog);
+    // Notes on the way (a missing country file) leave a run that went through a success.
+    if (dialog.RunExport() != RunOutcome::Written || !window.ErrorLogWritten()) return kFailure;
     const CoreWriterCounts& counts = dialog.LastExportCounts;
     std::printf("%s written to %s, %s.\n", Plural(counts.rowsWritten, "row").c_str(),
-                TargetTableName(dialog.TableBaseName).c_str(),
+                TargetTableName(exportSettings->tableBaseName).c_str(),
                 Plural(counts.malformedLines, "malformed line").c_str());
     return kSuccess;
 }
 
 int RunHostnamesCommand(const CliOptions& options, TerminalWindowServices& window,
                         SettingsStore& settings) {
-    CKestrelportDlg dialog(window, settings);
-    if (!PrepareDialog(options, window, dialog)) return kFailure;
+    const std::optional<ExportSettings> lookupSettings = CommandSettings(options, settings, window);
+    if (!lookupSettings) return kFailure;
     // The button does nothing without a connection string; a command that did nothing must
     // not look like one that went through.
-    if (window.GetControlText(ControlId::ConnString).empty()) {
+    if (lookupSettings->connectionString.empty()) {
         window.MessageBox("You must supply a database connection string!",
                           WindowServices::MessageType::Ok);
         return kFailure;
     }
-    dialog.OnCommand(ControlId::Lookup);
-    return window.ErrorCount() > 0 ? kFailure : kSuccess;
+    CKestrelportDlg dialog(window, settings);
+    PrepareDialog(*lookupSettings, window, dialog);
+    return dialog.RunHostNameLookups() == RunOutcome::Written ? kSuccess : kFailure;
 }

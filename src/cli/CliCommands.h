@@ -7,7 +7,8 @@
 class SettingsStore;
 class TerminalWindowServices;
 
-// The process's exit status: 0 when the run went through, 1 when a message reported an error.
+// The process's exit status: 0 when the run went through (messages that only inform included),
+// 1 when it did not start or failed.
 int RunExportCommand(const CliOptions& options, TerminalWindowServices& window,
                      SettingsStore& settings);
 int RunHostnamesCommand(const CliOptions& options, TerminalWindowServices& window,

@@ -144,7 +144,8 @@ Messages go to stderr; a question is answered "No", since no one is there to ask
 of the log that were malformed go to stderr, or to FILE with --error-log. After an export that
 went through, one summary line is printed on stdout.
 
-Exit status: 0 when the run went through (malformed lines included), 1 when a message reported
-an error, 2 for a usage error.
+Exit status: 0 when the run went through (malformed lines included, and a missing
+IpToCountry.csv, which leaves the country unknown), 1 when it did not start or failed (a message
+says why), 2 for a usage error.
 )";
 }

@@ -147,7 +147,6 @@ void TerminalWindowServices::PrintNote(const std::string& text) {
 ProgressChannel::Answer TerminalWindowServices::MessageBox(const std::string& text,
                                                            MessageType type) {
     if (type == MessageType::Ok) {
-        ++errors_;
         PrintNote(text);
         return Answer::Ok;
     }
@@ -182,12 +181,14 @@ void TerminalWindowServices::RunErrorLogDialog(CErrorLogDlg& dialog) {
         error = errno;
     } else {
         CErrorLogDlg::WriteText(badLines, [&](std::string_view piece) {
-            if (error == 0 && std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size())
+            if (error == 0 &&
+                std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size())
                 error = errno != 0 ? errno : EIO;
         });
         if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
         if (error == 0) return;
     }
+    errorLogWritten_ = false;
     MessageBox(FileErrorText(error, settings_.errorLogFile), MessageType::Ok);
 }
 

@@ -25,8 +25,9 @@ class TerminalWindowServices : public WindowServices {
     // Runs inside PumpMessages when the user pressed Ctrl-C since the last pump.
     std::function<void()> onInterrupt;
 
-    // Message boxes of the OK kind shown so far: every one of them reports a failure.
-    int ErrorCount() const { return errors_; }
+    // False once the error log could not be written to its file: the run itself may have gone
+    // through, but the list must not get lost unnoticed.
+    bool ErrorLogWritten() const { return errorLogWritten_; }
 
     // Prints a line of the program's own on stderr, clearing the progress line first.
     void PrintNote(const std::string& text);
@@ -75,6 +76,6 @@ class TerminalWindowServices : public WindowServices {
     Settings settings_;
     std::map<int, Control> controls_;
     int low_ = 0, high_ = 100, pos_ = 0;
-    int errors_ = 0;
+    bool errorLogWritten_ = true;
     std::string drawn_;  // what the progress line shows now; empty when nothing is drawn
 };

@@ -21,7 +21,6 @@ class CButtonST : public WrappingButton {
     explicit CButtonST(const QString& text, QWidget* parent = nullptr);
 
     bool IsHot() const { return hot_; }
-    const Colours& StateColours() const { return colours_; }
 
   protected:
     // A derived button may draw the face and frame with the desktop's theme instead.

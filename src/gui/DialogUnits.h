@@ -25,7 +25,6 @@ class DialogUnits {
     QRect ToPixels(const DluRect& rect) const;
     QSize ToPixels(int dluWidth, int dluHeight) const;
 
-    double AverageCharWidth() const { return baseX_; }
     int CharHeight() const { return baseY_; }
 
   private:

@@ -26,5 +26,6 @@ struct PostWriteContext {
 };
 
 // Spider marks, sessions, reverse DNS (when autoDns) and the error log (when lines were bad).
-// Each pass reports its own failure; the sequence goes on with the next step.
-void RunPostWritePasses(PostWriteContext& context, const SpillingLineList& badLines);
+// Each pass reports its own failure; the sequence goes on with the next step. True when no pass
+// reported one.
+bool RunPostWritePasses(PostWriteContext& context, const SpillingLineList& badLines);

@@ -60,10 +60,10 @@ class ExportRunTest : public ::testing::Test {
 TEST_F(ExportRunTest, WithoutLogOrConnectionNothingIsStoredOrRead) {
     window.SetControlText(ControlId::ConnString, "");
     window.SetControlText(ControlId::TableBase, "Changed");
-    dialog.RunExport();
+    EXPECT_EQ(dialog.RunExport(), RunOutcome::Stopped);
     window.SetControlText(ControlId::ConnString, connection);
     window.SetControlText(ControlId::LogFile, "");
-    dialog.RunExport();
+    EXPECT_EQ(dialog.RunExport(), RunOutcome::Stopped);
 
     const std::string message = "You must supply a source file and a database connection string!";
     EXPECT_EQ(window.messages, (std::vector<std::string>{message, message}));
@@ -95,7 +95,7 @@ TEST_F(ExportRunTest, AMissingLogStillStoresTheSettingsAndCreatesNoTable) {
     window.SetControlText(ControlId::IncludeExts, "php");
     window.SetControlText(ControlId::PageHitExts, "php;html");
     window.SetCheck(ControlId::AutoDns, true);
-    dialog.RunExport();
+    EXPECT_EQ(dialog.RunExport(), RunOutcome::Failed);
 
     EXPECT_EQ(window.messages, (std::vector<std::string>{FileErrorText(ENOENT, logFile)}));
     EXPECT_EQ(Stored("Source"), logFile);
@@ -125,7 +125,7 @@ TEST_F(ExportRunTest, ARunWritesTheRowsRunsThePassesAndThenListsTheMalformedLine
         shownList = errorLog.BadLineList().Items();
         rowsWhenListShown = Rows("IsSpider = 'R'");
     };
-    dialog.RunExport();
+    EXPECT_EQ(dialog.RunExport(), RunOutcome::Written) << "malformed lines are no failure";
 
     EXPECT_TRUE(window.messages.empty()) << window.messages[0];
     EXPECT_EQ(Rows(), 4);
@@ -177,7 +177,7 @@ TEST_F(ExportRunTest, TwoTablesOfOneFileKeepToThemselves) {
 
 TEST_F(ExportRunTest, GoIsEnabledAgainAfterTheWriterFailed) {
     WriteBytes(logFile, Line("/a.html") + "\n" + Line("/b." + std::string(40, 'x')) + "\n");
-    dialog.RunExport();
+    EXPECT_EQ(dialog.RunExport(), RunOutcome::Failed);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_TRUE(window.messages[0].starts_with("SQL Error in WriteCombinedLog:"));
     EXPECT_TRUE(window.messages[0].ends_with("Processed 1 of 2 records in log file."));
@@ -275,9 +275,10 @@ class PrepareTargetTableTest : public ExportRunTest {
         return names;
     }
     bool Prepare(const std::string& base) {
-        dialog.ConnectionString = connection;
-        dialog.TableBaseName = base;
-        return dialog.PrepareTargetTable();
+        ExportSettings target;
+        target.connectionString = connection;
+        target.tableBaseName = base;
+        return dialog.PrepareTargetTable(target);
     }
 };
 

@@ -3,9 +3,9 @@
 #include "app/CKestrelportDlg.h"
 #include "app/CPBFileDialog.h"
 #include "app/SettingsStore.h"
-#include "textfiles/CStringArrayPBEx.h"
 #include "support/RecordingWindowServices.h"
 #include "support/TestSupport.h"
+#include "textfiles/CStringArrayPBEx.h"
 
 namespace {
 
@@ -61,7 +61,8 @@ TEST_F(MainDialogProjectTest, SaveAsThenOpenRestoresEveryField) {
     }
     EXPECT_FALSE(window.At(ControlId::Reset).checked);
     EXPECT_TRUE(window.At(ControlId::AutoDns).checked);
-    EXPECT_EQ(dialog.ConnectionString, "Provider=SQLite;Data Source=/db/w.db");
+    EXPECT_EQ(dialog.SettingsFromControls().connectionString,
+              "Provider=SQLite;Data Source=/db/w.db");
 }
 
 TEST_F(MainDialogProjectTest, AConnectionStringWithLineBreaksSurvivesSaveAndOpen) {

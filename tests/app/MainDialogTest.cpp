@@ -63,7 +63,7 @@ TEST_F(MainDialogTest, StartShowsTheStoredSettingsAndLoadsTheDataFiles) {
     EXPECT_EQ(dialog.SearchEngines[0].match, "google.");
 }
 
-TEST_F(MainDialogTest, DataExchangeCopiesEveryBoundFieldBothWays) {
+TEST_F(MainDialogTest, SettingsAreReadFromEveryFieldAndShownInEveryField) {
     dialog.OnInitDialog();
     window.At(ControlId::ConnString).text = "c";
     window.At(ControlId::TableBase).text = "t";
@@ -72,22 +72,21 @@ TEST_F(MainDialogTest, DataExchangeCopiesEveryBoundFieldBothWays) {
     window.At(ControlId::PageHitExts).text = "p";
     window.At(ControlId::AutoDns).checked = true;
     window.At(ControlId::LogFile).text = "log";
-    dialog.UpdateData(true);
-    EXPECT_EQ(dialog.ConnectionString, "c");
-    EXPECT_EQ(dialog.TableBaseName, "t");
-    EXPECT_FALSE(dialog.ResetTable);
-    EXPECT_EQ(dialog.IncludeExts, "i");
-    EXPECT_EQ(dialog.PageHitExts, "p");
-    EXPECT_TRUE(dialog.AutoDNS);
+    dialog.LookupWorkers = 3;
+    EXPECT_EQ(dialog.SettingsFromControls(),
+              (ExportSettings{"log", "c", "t", false, "i", "p", true, 3}));
 
     RecordingWindowServices fresh;
     CKestrelportDlg other(fresh, settings);
-    other.ConnectionString = "c2";
-    other.ResetTable = true;
-    other.UpdateData(false);
+    other.ShowSettings({"log2", "c2", "t2", true, "i2", "p2", false, 5});
+    EXPECT_EQ(fresh.At(ControlId::LogFile).text, "log2");
     EXPECT_EQ(fresh.At(ControlId::ConnString).text, "c2");
+    EXPECT_EQ(fresh.At(ControlId::TableBase).text, "t2");
     EXPECT_TRUE(fresh.At(ControlId::Reset).checked);
-    EXPECT_EQ(fresh.controls.count(ControlId::LogFile), 0u) << "the log file is not bound";
+    EXPECT_EQ(fresh.At(ControlId::IncludeExts).text, "i2");
+    EXPECT_EQ(fresh.At(ControlId::PageHitExts).text, "p2");
+    EXPECT_FALSE(fresh.At(ControlId::AutoDns).checked);
+    EXPECT_EQ(other.LookupWorkers, 5u);
 }
 
 TEST_F(MainDialogTest, QuitClearsTheLookupFlagEvenInTheMiddleOfWork) {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-ProjectSettings SampleProject() {
+ExportSettings SampleProject() {
     return {"/var/log/access.log.gz",
             "Provider=SQLite;Data Source=/tmp/w.db",
             "Shop",
@@ -15,7 +15,7 @@ ProjectSettings SampleProject() {
             false};
 }
 
-std::optional<ProjectSettings> ParseText(const std::string& text) {
+std::optional<ExportSettings> ParseText(const std::string& text) {
     CStringArrayPBEx lines;
     lines.Split(text, "\n");
     return ParseProjectFile(lines);
@@ -32,7 +32,7 @@ TEST(ProjectFile, WritesTheHeaderVersionAndKeyLinesInOrderLeavingEmptyTextsOut) 
               "Include extensions=htm;html;;\r\nPageHitExtensions=htm;php\r\n"
               "Automatic reverse DNS=N\r\n");
 
-    ProjectSettings sparse;
+    ExportSettings sparse;
     sparse.autoDns = true;
     ASSERT_TRUE(SaveProjectFile(dir.File("s.txt"), sparse, nullptr));
     EXPECT_EQ(ReadBytes(dir.File("s.txt")),
@@ -44,15 +44,15 @@ TEST(ProjectFile, SavedProjectsLoadBackUnchanged) {
     TempDir dir;
     std::string everyByte;
     for (int c = 0; c < 256; ++c) everyByte += static_cast<char>(c);
-    std::vector<ProjectSettings> projects = {SampleProject(), ProjectSettings{}};
-    ProjectSettings odd = SampleProject();
+    std::vector<ExportSettings> projects = {SampleProject(), ExportSettings{}};
+    ExportSettings odd = SampleProject();
     odd.connectionString = "Provider=X;\r\nData Source=Y\nPassword=a=b\\n";
     odd.logFile = "C:\\new\\logs\\a.log";
     odd.tableBaseName = everyByte;
     projects.push_back(odd);
-    for (const ProjectSettings& project : projects) {
+    for (const ExportSettings& project : projects) {
         ASSERT_TRUE(SaveProjectFile(dir.File("p.txt"), project, nullptr));
-        ProjectSettings loaded;
+        ExportSettings loaded;
         loaded.tableBaseName = "stale";
         ASSERT_EQ(LoadProjectFile(dir.File("p.txt"), loaded), ProjectLoadResult::Loaded);
         EXPECT_EQ(loaded, project);
@@ -63,9 +63,11 @@ TEST(ProjectFile, SavedProjectsLoadBackUnchanged) {
 // plain keys gets what it always got, and a Ctrl-Z in a value hides none of the later lines.
 TEST(ProjectFile, ValuesTheLineFormatCannotHoldStillGetTheirPlainLines) {
     TempDir dir;
-    ProjectSettings project = SampleProject();
+    ExportSettings project = SampleProject();
     project.connectionString = "Provider=X;\r\nData Source=Y";
-    project.tableBaseName = "Shop\x1A" "Tail";
+    project.tableBaseName =
+        "Shop\x1A"
+        "Tail";
     ASSERT_TRUE(SaveProjectFile(dir.File("p.txt"), project, nullptr));
 
     CStringArrayPBEx plain;
@@ -81,7 +83,7 @@ TEST(ProjectFile, ReadingMatchesKeysWithoutCaseAndBooleansOnlyByAnExactY) {
     auto project = ParseText("- Kestrelport Project File -\nreset contents first=Y\n");
     ASSERT_TRUE(project);
     EXPECT_TRUE(project->resetTable);
-    EXPECT_EQ(*project, (ProjectSettings{"", "", "", true, "", "", false}));
+    EXPECT_EQ(*project, (ExportSettings{"", "", "", true, "", "", false}));
 
     project = ParseText(
         "- Kestrelport Project File -\nVersion=9\nnoise line\nCONNECTION STRING=a=b;c\n"
@@ -102,8 +104,8 @@ TEST(ProjectFile, OnlyTheExactHeaderMakesAProjectFile) {
     EXPECT_FALSE(ParseText(""));
 
     TempDir dir;
-    ProjectSettings project = SampleProject();
-    const ProjectSettings before = project;
+    ExportSettings project = SampleProject();
+    const ExportSettings before = project;
     WriteBytes(dir.File("empty.txt"), "");
     EXPECT_EQ(LoadProjectFile(dir.File("empty.txt"), project), ProjectLoadResult::NotAProjectFile);
     EXPECT_EQ(LoadProjectFile(dir.File("missing.txt"), project), ProjectLoadResult::Unreadable);

@@ -2,17 +2,19 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/CErrorLogDlg.h"
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 #include "app/SettingsStore.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "support/TestSupport.h"
+#include "textfiles/FileErrorText.h"
 #include "textfiles/SpillingLineList.h"
 
 namespace {
@@ -114,9 +116,10 @@ TEST_F(KestrelportProgramTest, AnExportPrintsOneSummaryLineAndListsMalformedLine
     // Not a terminal: no progress line, only the summary.
     EXPECT_EQ(outcome.out, "3 rows written to Web_data, 1 malformed line.\n");
     // On a terminal the list's CR LF line ends are plain line feeds: a CR would move the cursor.
-    EXPECT_EQ(outcome.err, "** There were 1 records in the log file with missing or incomplete "
-                           "data! **\n\nLine 2 incomplete/improperly formed: \"" +
-                               malformed + "\"\n");
+    EXPECT_EQ(outcome.err,
+              "** There were 1 records in the log file with missing or incomplete "
+              "data! **\n\nLine 2 incomplete/improperly formed: \"" +
+                  malformed + "\"\n");
     EXPECT_EQ(Rows("Web_data"), 3);
     // Stored like a run of "Go!", untouched values as the dialog showed them.
     EXPECT_EQ(Stored("Source"), log);
@@ -174,7 +177,7 @@ TEST_F(KestrelportProgramTest, AnErrorLogLargerThanTheListsMemoryKeepsEveryLineI
 
 TEST_F(KestrelportProgramTest, ValuesComeFromTheProjectFileOrElseFromTheStoredSettings) {
     WriteBytes(log, Line("/a.html") + "\n" + Line("/b.html") + "\n");
-    ProjectSettings project{log, connection, "Proj", false, "html", "html", false};
+    ExportSettings project{log, connection, "Proj", false, "html", "html", false};
     ASSERT_TRUE(SaveProjectFile(dir.File("project.txt"), project, nullptr));
 
     Outcome outcome = Run({"export", "--project", dir.File("project.txt"), "--table", "Opt"});
@@ -212,6 +215,25 @@ TEST_F(KestrelportProgramTest, FailuresExitWith1AndPrintTheMessage) {
     EXPECT_TRUE(outcome.err.starts_with("SQL Error in WriteCombinedLog:\n\n"));
     EXPECT_TRUE(outcome.err.ends_with("Processed 1 of 2 records in log file.\n"));
     EXPECT_EQ(outcome.out, "");
+}
+
+// A missing country file is reported, but every row is still written, with the country
+// unknown: a nightly job must not take such a run for a failed one.
+TEST_F(KestrelportProgramTest, AMissingCountryFileIsReportedAndTheRunStillSucceeds) {
+    const std::string countries = dir.File("data/IpToCountry.csv");
+    std::filesystem::remove(countries);
+    WriteBytes(log, Line("/a.html") + "\n" + Line("/b.html", "5.6.7.8") + "\n");
+    const Outcome outcome = Run(ExportTo({}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, FileErrorText(ENOENT, countries) + "\n");
+    EXPECT_EQ(outcome.out, "2 rows written to WebLog_data, 0 malformed lines.\n");
+    CADODatabase db;
+    db.Open(connection);
+    CADORecordset rows(db);
+    rows.Open("Select Count(*) As n From [WebLog_data] Where Country = '?'");
+    std::int32_t unknown = -1;
+    rows.ReadFieldLong("n", unknown);
+    EXPECT_EQ(unknown, 2);
 }
 
 TEST_F(KestrelportProgramTest, HostnamesFillsTheTableOrSaysWhyNot) {

@@ -65,7 +65,6 @@ std::unique_ptr<PrivatePostgresServer> PostgresFaultTest::server_;
 bool PostgresFaultTest::skip_ = false;
 std::string PostgresFaultTest::failure_;
 
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -129,15 +128,16 @@ TEST_F(PostgresFaultTest, AStatementTimeoutEndsThePassesAndKeepsTheRows) {
         for (const std::string& statement : statements)
             CADOCommand(db, statement, CADOCommand::kCommandText).Execute();
     };
-    runStatements({"Create Or Replace Function kp_test_slow() Returns trigger Language plpgsql "
-                    "As 'Begin Perform pg_sleep(3); Return Null; End'",
-                    "Create Trigger kp_test_slow After Update On " + table +
-                        " For Each Statement Execute Function kp_test_slow()",
-                    "Alter Role Current_User Set statement_timeout = '300ms'"});
+    runStatements(
+        {"Create Or Replace Function kp_test_slow() Returns trigger Language plpgsql "
+         "As 'Begin Perform pg_sleep(3); Return Null; End'",
+         "Create Trigger kp_test_slow After Update On " + table +
+             " For Each Statement Execute Function kp_test_slow()",
+         "Alter Role Current_User Set statement_timeout = '300ms'"});
     const TerminalRunResult run =
         sandbox.Export(sandbox.MakeLog("more.log", 500, 7), connection, "Web", false);
     runStatements({"Alter Role Current_User Reset statement_timeout",
-                    "Drop Trigger kp_test_slow On " + table});
+                   "Drop Trigger kp_test_slow On " + table});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(Contains(run.err, "SQL Error in Spiders Update:\n")) << run.err;
     EXPECT_TRUE(Contains(run.err, "SQL Error in CreateSessionIdAndTime process\n\n")) << run.err;
@@ -169,7 +169,7 @@ TEST_F(PostgresFaultTest, AServerStoppedDuringTheHostLookupsEndsThePassAndKeepsT
     window.At(ControlId::ConnString).text = connection;
     window.At(ControlId::TableBase).text = "Web";
 
-    dialog.OnCommand(ControlId::Lookup);
+    EXPECT_EQ(dialog.RunHostNameLookups(), RunOutcome::Failed);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_TRUE(window.messages[0].starts_with("SQL Error in ReversDNS process\r\n\r\n"))
         << window.messages[0];

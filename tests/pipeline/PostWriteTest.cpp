@@ -23,7 +23,7 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
             {.ip = "10.0.0.2", .agent = "Googlebot/2.1", .time = "2015-05-17 10:02:00"},
         });
     }
-    void Run(PassTable& table, bool autoDns, const SpillingLineList& badLines) {
+    bool Run(PassTable& table, bool autoDns, const SpillingLineList& badLines) {
         PostWriteContext context{channel,
                                  table.db,
                                  table.Base(),
@@ -43,7 +43,7 @@ class PostWriteTest : public ::testing::TestWithParam<Driver> {
                                      namesWhenShown = table.Column("HostName");
                                      runningWhenShown = dns.LookupRunning.load();
                                  }};
-        RunPostWritePasses(context, badLines);
+        return RunPostWritePasses(context, badLines);
     }
 
     TempDir dir;
@@ -62,7 +62,7 @@ TEST_P(PostWriteTest, SpidersThenSessionsThenLookupsThenTheErrorLog) {
     KP_PASS_TABLE(table, GetParam(), dir);
     Fill(*table);
     const SpillingLineList bad{"Line 7 incomplete/improperly formed: \"x\""};
-    Run(*table, true, bad);
+    EXPECT_TRUE(Run(*table, true, bad));
 
     ASSERT_GE(channel.statusTexts.size(), 3u);
     EXPECT_EQ(channel.statusTexts[0], "Updating IsSpider field...");
@@ -102,7 +102,7 @@ TEST_F(PostWriteTest, AFailingPassIsReportedAndTheNextOnesStillRun) {
                 "BEGIN SELECT RAISE(ABORT, 'no marks'); END",
                 CADOCommand::kCommandText)
         .Execute();
-    Run(*table, true, {"bad"});
+    EXPECT_FALSE(Run(*table, true, {"bad"})) << "the failure reaches the caller";
 
     ASSERT_EQ(channel.messages.size(), 1u);
     EXPECT_EQ(channel.messages[0].rfind("SQL Error in Spiders Update:\r\n", 0), 0u);

@@ -1,4 +1,4 @@
-#include "app/ProjectSettings.h"
+#include "app/ProjectFile.h"
 
 #include <utility>
 
@@ -43,15 +43,15 @@ const char* YesNo(bool flag) {
 
 }  // namespace
 
-CStringArrayPBEx ProjectFileLines(const ProjectSettings& project) {
+CStringArrayPBEx ProjectFileLines(const ExportSettings& project) {
     CStringArrayPBEx lines;
     lines.Add(ProjectHeader);
     lines.Add("Version=1.0");
     // In the order of the file; empty values are left out.
     const std::pair<const char*, std::string> entries[] = {
-        {kLogFileKey, project.logFile},         {kConnectionKey, project.connectionString},
-        {kTableKey, project.tableBaseName},     {kResetKey, YesNo(project.resetTable)},
-        {kIncludeKey, project.includeExts},     {kPageHitKey, project.pageHitExts},
+        {kLogFileKey, project.logFile},       {kConnectionKey, project.connectionString},
+        {kTableKey, project.tableBaseName},   {kResetKey, YesNo(project.resetTable)},
+        {kIncludeKey, project.includeExts},   {kPageHitKey, project.pageHitExts},
         {kAutoDnsKey, YesNo(project.autoDns)}};
     // Before every plain line: the continuation lines of a plain value with line breaks could
     // otherwise come first and be taken for an escaped line, as the first matching line wins.
@@ -63,9 +63,9 @@ CStringArrayPBEx ProjectFileLines(const ProjectSettings& project) {
     return lines;
 }
 
-std::optional<ProjectSettings> ParseProjectFile(const CStringArrayPBEx& lines) {
+std::optional<ExportSettings> ParseProjectFile(const CStringArrayPBEx& lines) {
     if (lines.IsEmpty() || lines[0] != ProjectHeader) return std::nullopt;
-    ProjectSettings project;
+    ExportSettings project;
     project.logFile = GetText(lines, kLogFileKey);
     project.connectionString = GetText(lines, kConnectionKey);
     project.tableBaseName = GetText(lines, kTableKey);
@@ -76,16 +76,17 @@ std::optional<ProjectSettings> ParseProjectFile(const CStringArrayPBEx& lines) {
     return project;
 }
 
-ProjectLoadResult LoadProjectFile(const std::string& fileName, ProjectSettings& project) {
+ProjectLoadResult LoadProjectFile(const std::string& fileName, ExportSettings& settings) {
     CStringArrayPBEx lines;
     if (!lines.LoadFromFile(fileName)) return ProjectLoadResult::Unreadable;
-    std::optional<ProjectSettings> parsed = ParseProjectFile(lines);
+    std::optional<ExportSettings> parsed = ParseProjectFile(lines);
     if (!parsed) return ProjectLoadResult::NotAProjectFile;
-    project = std::move(*parsed);
+    parsed->dnsWorkers = settings.dnsWorkers;
+    settings = std::move(*parsed);
     return ProjectLoadResult::Loaded;
 }
 
-bool SaveProjectFile(const std::string& fileName, const ProjectSettings& project,
+bool SaveProjectFile(const std::string& fileName, const ExportSettings& project,
                      ProgressChannel* messages) {
     return ProjectFileLines(project).SaveToFile(fileName, messages);
 }
