@@ -129,6 +129,7 @@ CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
         driver_ = std::move(other.driver_);
         walk_ = std::move(other.walk_);
         rowsPerChunk_ = other.rowsPerChunk_;
+        walkRows_ = other.walkRows_;
         leftFirstChunk_ = other.leftFirstChunk_;
         query_ = std::move(other.query_);
         open_ = std::exchange(other.open_, false);
@@ -174,6 +175,7 @@ void CADORecordset::ClearResult() {
     resolvedFields_.clear();
     walk_.reset();
     rowsPerChunk_ = 0;
+    walkRows_ = 0;
     leftFirstChunk_ = false;
 }
 
@@ -187,6 +189,7 @@ void CADORecordset::OpenForwardOnly(const std::string& text, std::size_t rowsPer
     Guarded([&] {
         ClearResult();
         walk_ = active_->RunStatement([&](DbConnection& driver) { return driver.Walk(query_); });
+        walkRows_ = walk_->RowCount();
         driver_ = active_->Driver();
         rowsPerChunk_ = std::max<std::size_t>(rowsPerChunk, 1);
         rowsFetched_ = true;
@@ -337,7 +340,7 @@ void CADORecordset::MovePrevious() {
 std::int32_t CADORecordset::RecordCount() {
     try {
         EnsureRowsFetched();
-        if (rowsPerChunk_ > 0) return -1;
+        if (rowsPerChunk_ > 0) return static_cast<std::int32_t>(walkRows_);
         return static_cast<std::int32_t>(rows_.Rows());
     } catch (const CADOException&) {
         return -1;

@@ -42,7 +42,8 @@ class CADORecordset {
     bool Open(const std::string& text);
     // Opens a query over the handle's own connection to be read forward only, with at most
     // `rowsPerChunk` of its rows in memory at a time: for results as large as a table.
-    // RecordCount then answers -1, MoveFirst works only before the first chunk is left, and
+    // RecordCount counts every row of the query, MoveFirst works only before the first chunk is
+    // left, and
     // MovePrevious throws. Statements may run on the connection (batches of changes stored, say)
     // while the rows are walked; they do not change the rows the walk yields.
     void OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk);
@@ -115,6 +116,7 @@ class CADORecordset {
     std::shared_ptr<DbConnection> driver_;   // outlives the walk and prepared statements below
     std::unique_ptr<DbRowWalk> walk_;        // while rows of a forward-only open are unread
     std::size_t rowsPerChunk_ = 0;           // set when opened forward only
+    std::int64_t walkRows_ = 0;              // all rows of a forward-only query
     bool leftFirstChunk_ = false;
     std::string query_;
     bool open_ = false;

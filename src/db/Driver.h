@@ -93,6 +93,8 @@ class DbRowWalk {
     // The next rows, at most `maxRows` (> 0), with columns and keys as Query gives them; rows
     // empty once the walk is past its last row.
     virtual QueryResult Next(std::size_t maxRows) = 0;
+    // How many rows the walk yields in all, known from the start.
+    virtual std::int64_t RowCount() const = 0;
 };
 
 class DbConnection {

@@ -373,17 +373,19 @@ namespace {
 class PostgresRowWalk final : public DbRowWalk {
   public:
     PostgresRowWalk(PostgresConnection& connection, std::string cursor,
-                    std::optional<PostgresConnection::KeyedTable> table)
-        : connection_(connection), cursor_(std::move(cursor)), table_(table) {}
+                    std::optional<PostgresConnection::KeyedTable> table, std::int64_t rows)
+        : connection_(connection), cursor_(std::move(cursor)), table_(table), rows_(rows) {}
     ~PostgresRowWalk() override { connection_.CloseWalk(cursor_); }
     QueryResult Next(std::size_t maxRows) override {
         return connection_.FetchWalk(cursor_, maxRows, table_);
     }
+    std::int64_t RowCount() const override { return rows_; }
 
   private:
     PostgresConnection& connection_;
     std::string cursor_;
     std::optional<PostgresConnection::KeyedTable> table_;
+    std::int64_t rows_;
 };
 
 }  // namespace
@@ -395,18 +397,27 @@ class PostgresRowWalk final : public DbRowWalk {
 // both. Rejected: libpq's single-row mode holds the connection until the last row is read, so
 // nothing could be stored meanwhile; a second connection would need the credentials kept and
 // doubles what a connection costs the server; paging by the ORDER BY's own columns sorts the
-// whole table once per page.
+// whole table once per page. The kept rows are counted by moving over them and back, which
+// spares the caller a query of its own for the count (a second scan of the table).
 std::unique_ptr<DbRowWalk> PostgresConnection::Walk(const std::string& sql) {
     const std::string translated = TranslateStatement(sql);
     std::lock_guard lock(mutex_);
     std::optional<KeyedTable> table;
     if (const auto name = SingleTableOfSelect(translated)) table = KeyableTable(*name);
     std::string cursor = "kp_walk_" + std::to_string(++preparedCount_);
-    RunLocked({"DECLARE " + cursor + " NO SCROLL CURSOR WITH HOLD FOR " +
+    RunLocked({"DECLARE " + cursor + " SCROLL CURSOR WITH HOLD FOR " +
                    (table ? WithKeyColumns(translated, *table) : translated),
                {},
                {}});
-    return std::make_unique<PostgresRowWalk>(*this, std::move(cursor), table);
+    try {
+        PostgresResult moved = RunLocked({"MOVE FORWARD ALL IN " + cursor, {}, {}});
+        const std::int64_t rows = std::strtoll(PQcmdTuples(moved.get()), nullptr, 10);
+        RunLocked({"MOVE ABSOLUTE 0 IN " + cursor, {}, {}});
+        return std::make_unique<PostgresRowWalk>(*this, std::move(cursor), table, rows);
+    } catch (const DbError&) {
+        CloseWalkLocked(cursor);
+        throw;
+    }
 }
 
 QueryResult PostgresConnection::FetchWalk(const std::string& cursor, std::size_t maxRows,
@@ -419,6 +430,10 @@ QueryResult PostgresConnection::FetchWalk(const std::string& cursor, std::size_t
 
 void PostgresConnection::CloseWalk(const std::string& cursor) noexcept {
     std::lock_guard lock(mutex_);
+    CloseWalkLocked(cursor);
+}
+
+void PostgresConnection::CloseWalkLocked(const std::string& cursor) noexcept {
     try {
         RunLocked({"CLOSE " + cursor, {}, {}});
     } catch (const DbError&) {

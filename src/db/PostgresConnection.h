@@ -138,6 +138,7 @@ class PostgresConnection final : public DbConnection {
     // Sends the queue when it is full, or at once outside a batch.
     void SendQueueIfDue();
     void FlushLocked();
+    void CloseWalkLocked(const std::string& cursor) noexcept;
     void DeallocateStale();
     bool InTransaction() const;
 

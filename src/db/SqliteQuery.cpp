@@ -125,6 +125,9 @@ class SqliteRowWalk : public DbRowWalk {
     // `query` describes the rows; `table` holds them, its first column the key when keyed.
     SqliteRowWalk(std::shared_ptr<SqliteHandle> handle, SqliteQuery query, std::string table)
         : handle_(std::move(handle)), query_(std::move(query)), table_(std::move(table)) {
+        // Rows are numbered from 1 in the query's order: the last number is the count.
+        SqliteStatement last(handle_->db, "SELECT max(_rowid_) FROM temp." + table_);
+        if (last.Step()) rows_ = sqlite3_column_int64(last.Get(), 0);
         query_.statement = std::make_unique<SqliteStatement>(
             handle_->db,
             "SELECT * FROM temp." + table_ + " WHERE _rowid_ > ?1 ORDER BY _rowid_ LIMIT ?2");
@@ -151,12 +154,14 @@ class SqliteRowWalk : public DbRowWalk {
         statement.Reset();
         return chunk;
     }
+    std::int64_t RowCount() const override { return rows_; }
 
   private:
     std::shared_ptr<SqliteHandle> handle_;
     SqliteQuery query_;
     std::string table_;
     std::int64_t lastRow_ = 0;  // rows were numbered from 1 in the query's order
+    std::int64_t rows_ = 0;
 };
 
 }  // namespace

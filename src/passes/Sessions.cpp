@@ -17,10 +17,6 @@ namespace {
 
 constexpr const char* kNextIdQuery = "Select\nMax([%s_data].SessionID) AS NextID\nFrom\n[%s_data]";
 
-// The walk is read forward only and cannot tell its length; the progress bar needs it.
-constexpr const char* kCountQuery =
-    "Select Count(*) AS PageHits\nFrom\n  [%s_data]\nWhere\n  [%s_data].SessionID Is Null%s";
-
 // Rows of one visitor at the same second would be walked in whatever order each database sorts
 // ties, and their page times would differ between the drivers: the id settles the order.
 constexpr const char* kMainQuery =
@@ -103,10 +99,8 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
                     FieldValue::UInt32(static_cast<std::uint32_t>(sessionNumber)));
 
         ++done;
-        // Rows written since the count would carry the bar past its end.
         if (done % 10 == 0) {
-            const std::uint64_t counted = std::min(done, total);
-            channel.SetProgressPos(static_cast<int>(counted * 100 / total));
+            channel.SetProgressPos(static_cast<int>(std::uint64_t{done} * 100 / total));
         }
         channel.PumpMessages();
         rows.MoveNext();
@@ -134,18 +128,13 @@ void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const st
             nextId.ReadFieldLong("NextID", sessionNumber);
 
         const std::string filter = PageHitFilter(base, pageHitExtList);
-        statement = FormatSql(kCountQuery, {base, base, filter});
-        std::int32_t total = 0;
-        CADORecordset count(db);
-        if (count.Open(statement) && !count.IsEof()) count.ReadFieldLong("PageHits", total);
-        count.Close();
-        if (total <= 0) return;
-
         // The filter follows "Is Null"; every other place is the base name.
         statement = FormatSql(kMainQuery, {base, base, base, base, base, base, base, base, filter,
                                            base, base, base, base});
         CADORecordset rows(db);
         rows.OpenForwardOnly(statement, memory.rowsPerChunk);
+        const std::int32_t total = rows.RecordCount();
+        if (total <= 0) return;
         NumberSessions(channel, rows, sessionNumber, static_cast<std::uint32_t>(total),
                        memory.rowsPerBatch);
         rows.Close();
