@@ -1,7 +1,6 @@
 #include "textfiles/ReadLogFile.h"
 
-#include <cctype>
-
+#include "textfiles/AsciiText.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/FileErrorText.h"
 #include "textfiles/ProgressChannel.h"
@@ -56,10 +55,8 @@ std::unique_ptr<LogFileLineSource> OpenPlainLog(const std::string& fileName,
 }  // namespace
 
 bool IsGzipLogName(const std::string& fileName) {
-    if (fileName.size() < 3) return false;
-    std::string tail = fileName.substr(fileName.size() - 3);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".gz";
+    return fileName.size() >= 3 &&
+           EqualsIgnoringAsciiCase(std::string_view(fileName).substr(fileName.size() - 3), ".gz");
 }
 
 std::unique_ptr<LogFileLineSource> OpenLogFile(const std::string& fileName,
