@@ -10,11 +10,11 @@
 
 #include "app/WindowServices.h"
 #include "passes/IpToCountry.h"
+#include "passes/ProgressChannel.h"
 #include "passes/ReverseDns.h"
 #include "passes/SearchEngines.h"
 #include "pipeline/CoreWriter.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 class SettingsStore;
 

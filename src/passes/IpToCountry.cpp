@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "passes/CountryRangeFile.h"
+#include "passes/ProgressChannel.h"
 #include "textfiles/DataFiles.h"
 #include "textfiles/FileErrorText.h"
 #include "textfiles/LeadingInteger.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 

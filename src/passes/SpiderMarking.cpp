@@ -7,11 +7,11 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/TargetTable.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SpiderAgentTable.h"
 #include "passes/SqlText.h"
 #include "passes/SubstringMatcher.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "db/CADORecordset.h"
 #include "db/DbError.h"
 #include "db/TargetTable.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SqlText.h"
 #include "pipeline/AnalysedLine.h"
-#include "textfiles/ProgressChannel.h"
 #include "textfiles/SpillingLineList.h"
 
 namespace {
@@ -80,10 +80,9 @@ std::int64_t BiggestId(CADODatabase& db, const std::string& base) {
 void RequireIdInRange(std::int64_t id) {
     constexpr std::int64_t kLargestId = std::numeric_limits<std::int32_t>::max();
     if (id > kLargestId)
-        throw CADOException(kErrorUnspecified,
-                            "The next id, " + std::to_string(id) +
-                                ", does not fit the id column (at most " +
-                                std::to_string(kLargestId) + ").");
+        throw CADOException(kErrorUnspecified, "The next id, " + std::to_string(id) +
+                                                   ", does not fit the id column (at most " +
+                                                   std::to_string(kLargestId) + ").");
 }
 
 // The columns of one kept line, in the order the table's writers have always set them.

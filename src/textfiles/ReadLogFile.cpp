@@ -3,23 +3,23 @@
 #include "textfiles/AsciiText.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/FileErrorText.h"
-#include "textfiles/ProgressChannel.h"
+#include "textfiles/MessageChannel.h"
 
 namespace {
 
-void ShowReadingStatus(ProgressChannel& channel) {
+void ShowReadingStatus(MessageChannel& channel) {
     channel.ShowStatus(true);
     channel.SetStatusText("Reading log file...");
 }
 
-void ShowMessage(ProgressChannel& channel, const std::string& text) {
-    channel.MessageBox(text, ProgressChannel::MessageType::Ok);
+void ShowMessage(MessageChannel& channel, const std::string& text) {
+    channel.MessageBox(text, MessageChannel::MessageType::Ok);
 }
 
 // A .gz that cannot be decompressed stops the run: reading its compressed bytes as text would
 // fill the table with garbage rows, and a partial read would pass for the whole log.
 std::unique_ptr<LogFileLineSource> OpenGzipLog(const std::string& fileName,
-                                               ProgressChannel& channel) {
+                                               MessageChannel& channel) {
     auto bytes = std::make_unique<GzipLogBytes>();
     if (!bytes->Open(fileName)) {
         ShowMessage(channel, "Could not open the .gz file!");
@@ -35,7 +35,7 @@ std::unique_ptr<LogFileLineSource> OpenGzipLog(const std::string& fileName,
 }
 
 std::unique_ptr<LogFileLineSource> OpenPlainLog(const std::string& fileName,
-                                                ProgressChannel& channel) {
+                                                MessageChannel& channel) {
     ShowReadingStatus(channel);
     auto bytes = std::make_unique<PlainLogBytes>();
     if (const int error = bytes->Open(fileName); error != 0) {
@@ -60,12 +60,12 @@ bool IsGzipLogName(const std::string& fileName) {
 }
 
 std::unique_ptr<LogFileLineSource> OpenLogFile(const std::string& fileName,
-                                               ProgressChannel& channel) {
+                                               MessageChannel& channel) {
     return IsGzipLogName(fileName) ? OpenGzipLog(fileName, channel)
                                    : OpenPlainLog(fileName, channel);
 }
 
-bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
+bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, MessageChannel& channel) {
     const std::unique_ptr<LogFileLineSource> source = OpenLogFile(fileName, channel);
     if (!source) return false;
     std::vector<std::string> whole;
