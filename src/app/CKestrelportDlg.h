@@ -11,9 +11,9 @@
 #include "app/WindowServices.h"
 #include "passes/ProgressChannel.h"
 #include "passes/ReverseDns.h"
-#include "passes/SearchEngines.h"
 #include "pipeline/CoreWriter.h"
 #include "pipeline/IpToCountry.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
 
 class SettingsStore;

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "db/DateTime.h"
-#include "passes/SearchEngines.h"
 #include "pipeline/IpToCountry.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/RequestAnalysis.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/LineSource.h"
 
 // The read-only lists a line is analysed against.
