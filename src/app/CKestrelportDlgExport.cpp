@@ -11,9 +11,9 @@
 #include "app/SettingsStore.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
 #include "pipeline/PostWrite.h"
 #include "pipeline/RequestAnalysis.h"
+#include "pipeline/TargetTable.h"
 #include "textfiles/ReadLogFile.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "app/CKestrelportDlg.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 
