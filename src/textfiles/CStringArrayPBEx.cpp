@@ -31,10 +31,6 @@ std::string_view ValueOf(std::string_view entry) {
 
 }  // namespace
 
-void CStringArrayPBEx::InsertAt(Index i, std::string value) {
-    items_.insert(items_.begin() + i, std::move(value));
-}
-
 void CStringArrayPBEx::RemoveAt(Index i) {
     items_.erase(items_.begin() + i);
 }
@@ -114,7 +110,7 @@ void CStringArrayPBEx::SetValue(std::string_view key, std::string_view value) {
         if (i == kNotFound)
             Add(std::move(line));
         else
-            SetAt(i, std::move(line));
+            items_[static_cast<std::size_t>(i)] = std::move(line);
     } else if (i != kNotFound) {
         RemoveAt(i);
     }

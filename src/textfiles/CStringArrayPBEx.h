@@ -24,16 +24,11 @@ class CStringArrayPBEx {
     const std::string& GetAt(Index i) const { return items_[static_cast<std::size_t>(i)]; }
     std::string& operator[](Index i) { return items_[static_cast<std::size_t>(i)]; }
     const std::string& operator[](Index i) const { return items_[static_cast<std::size_t>(i)]; }
-    void SetAt(Index i, std::string value) {
-        items_[static_cast<std::size_t>(i)] = std::move(value);
-    }
     Index Add(std::string value) {
         items_.push_back(std::move(value));
         return GetSize() - 1;
     }
-    void InsertAt(Index i, std::string value);
     void RemoveAt(Index i);
-    void RemoveAll() { items_.clear(); }
     // Gives the memory back as well (the writer empties the line list before the passes).
     void FreeAll() { std::vector<std::string>().swap(items_); }
     void Reserve(std::size_t n) { items_.reserve(n); }
