@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "textfiles/ProgressChannel.h"
+#include "passes/ProgressChannel.h"
 
 class QuietChannel : public ProgressChannel {
   public:

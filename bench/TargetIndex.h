@@ -6,7 +6,7 @@
 #include <string>
 
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 inline void AddTargetIndex(const std::string& connectionString, const std::string& base) {
     CADOXCatalog catalog;

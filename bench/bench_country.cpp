@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "QuietChannel.h"
-#include "passes/IpToCountry.h"
+#include "pipeline/IpToCountry.h"
 #include "textfiles/DataFiles.h"
 
 namespace {

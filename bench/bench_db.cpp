@@ -14,7 +14,7 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 

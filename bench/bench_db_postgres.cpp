@@ -18,7 +18,7 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/ConnectionString.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 

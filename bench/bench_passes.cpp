@@ -18,13 +18,13 @@
 #include "TargetIndex.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
 #include "passes/ReverseDns.h"
 #include "passes/Sessions.h"
 #include "passes/SpiderMarking.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/LogTimestamp.h"
 #include "pipeline/RequestAnalysis.h"
+#include "pipeline/TargetTable.h"
 #include "textfiles/DataFiles.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include "QuietChannel.h"
 #include "TargetIndex.h"
 #include "db/CADODatabase.h"
-#include "passes/IpToCountry.h"
-#include "passes/SearchEngines.h"
 #include "pipeline/CoreWriter.h"
+#include "pipeline/IpToCountry.h"
 #include "pipeline/LogTimestamp.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/ReadLogFile.h"
 
 namespace {

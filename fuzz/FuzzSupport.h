@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "textfiles/ProgressChannel.h"
+#include "passes/ProgressChannel.h"
 
 // The fuzzer's bytes as text; every reader of the program takes arbitrary bytes.
 inline std::string_view FuzzText(const std::uint8_t* data, std::size_t size) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "passes/IpToCountry.h"
+#include "pipeline/IpToCountry.h"
 #include "textfiles/CStringArrayPBEx.h"
 
 namespace {

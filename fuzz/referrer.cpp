@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "passes/SearchEngines.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
 
 namespace {

@@ -12,12 +12,12 @@
 #include "app/ExportSettings.h"
 #include "app/RunOutcome.h"
 #include "app/WindowServices.h"
-#include "passes/IpToCountry.h"
+#include "passes/ProgressChannel.h"
 #include "passes/ReverseDns.h"
-#include "passes/SearchEngines.h"
 #include "pipeline/CoreWriter.h"
+#include "pipeline/IpToCountry.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 class SettingsStore;
 

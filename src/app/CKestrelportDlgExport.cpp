@@ -10,9 +10,9 @@
 #include "app/StoredExportSettings.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
 #include "pipeline/PostWrite.h"
 #include "pipeline/RequestAnalysis.h"
+#include "pipeline/TargetTable.h"
 #include "textfiles/ReadLogFile.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include "app/CKestrelportDlg.h"
 #include "db/CADODatabase.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
 #include "pipeline/FailureWatch.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 #include "app/ConnectionStringBuilder.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 #include "app/CKestrelportDlg.h"
@@ -12,6 +10,7 @@
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/PostgresConnectionOptions.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -35,30 +34,18 @@ constexpr FieldKeys kPostgresFields[] = {
 constexpr std::string_view kProviderKey = "Provider";
 constexpr std::string_view kDataSourceKey = "Data Source";
 
-bool SameKey(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // Finds the field a PostgreSQL key fills. A Data Source that is a URI names the whole connection
 // and stays an entry of its own.
 std::string* PostgresField(ConnectionStringModel& model, const std::string& key,
                            const std::string& value) {
-    if (SameKey(key, kDataSourceKey)) return IsPostgresUri(value) ? nullptr : &model.host;
+    if (EqualsIgnoringAsciiCase(key, kDataSourceKey))
+        return IsPostgresUri(value) ? nullptr : &model.host;
     for (const FieldKeys& field : kPostgresFields) {
         for (std::string_view alias : field.keys) {
-            if (!alias.empty() && SameKey(key, alias)) return &(model.*field.field);
+            if (!alias.empty() && EqualsIgnoringAsciiCase(key, alias)) return &(model.*field.field);
         }
     }
     return nullptr;
-}
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 void Append(std::string& text, std::string_view key, const std::string& value) {
@@ -74,7 +61,7 @@ ConnectionStringModel ParseConnectionStringModel(const std::string& text) {
     ConnectionStringModel model;
     // A bare postgresql:// URI names the whole connection; it is kept whole as the Data Source
     // that the driver reads the same way.
-    if (const std::string uri = Trim(text); IsPostgresUri(uri)) {
+    if (const std::string uri(TrimAscii(text, " \t\r\n")); IsPostgresUri(uri)) {
         model.provider = Provider::PostgreSQL;
         model.otherEntries.emplace_back(kDataSourceKey, uri);
         return model;
@@ -85,15 +72,15 @@ ConnectionStringModel ParseConnectionStringModel(const std::string& text) {
     } catch (const DbError&) {
         return model;
     }
-    if (SameKey(parsed.Value(std::string(kProviderKey)), "PostgreSQL"))
+    if (EqualsIgnoringAsciiCase(parsed.Value(std::string(kProviderKey)), "PostgreSQL"))
         model.provider = Provider::PostgreSQL;
     // Entries go in order, so a key given twice keeps its last value, as in the drivers.
     for (const auto& [key, value] : parsed.Entries()) {
-        if (SameKey(key, kProviderKey)) continue;
+        if (EqualsIgnoringAsciiCase(key, kProviderKey)) continue;
         std::string* field = nullptr;
         if (model.provider == Provider::PostgreSQL)
             field = PostgresField(model, key, value);
-        else if (SameKey(key, kDataSourceKey))
+        else if (EqualsIgnoringAsciiCase(key, kDataSourceKey))
             field = &model.file;
         if (field)
             *field = value;
@@ -120,9 +107,9 @@ std::string ComposeConnectionString(const ConnectionStringModel& model) {
 }
 
 std::string QuoteConnectionValue(const std::string& value) {
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    const bool needsQuotes = value.find_first_of(";=\"") != std::string::npos ||
-                             (!value.empty() && (blank(value.front()) || blank(value.back())));
+    const bool needsQuotes =
+        value.find_first_of(";=\"") != std::string::npos ||
+        (!value.empty() && (IsAsciiWhiteSpace(value.front()) || IsAsciiWhiteSpace(value.back())));
     if (!needsQuotes) return value;
     std::string quoted = "\"";
     for (char c : value) {

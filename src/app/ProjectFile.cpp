@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/IniText.h"
+#include "passes/ProgressChannel.h"
 
 namespace {
 

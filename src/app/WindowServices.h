@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "textfiles/ProgressChannel.h"
+#include "passes/ProgressChannel.h"
 
 class CErrorLogDlg;
 
@@ -49,7 +49,7 @@ inline std::string HelpTopicAnchor(int contextId) {
 }
 
 class WindowServices {
-public:
+  public:
     using MessageType = ProgressChannel::MessageType;
     using Answer = ProgressChannel::Answer;
 
@@ -77,7 +77,7 @@ public:
     virtual void EndWaitCursor() = 0;
 
     struct FileDialogRequest {
-        bool open = true;  // false: a save dialog that asks before overwriting
+        bool open = true;              // false: a save dialog that asks before overwriting
         std::string defaultExtension;  // "txt"
         std::string initialFile;
         std::string initialFolder;

@@ -5,7 +5,7 @@
 #include "app/StoredExportSettings.h"
 #include "cli/Interrupts.h"
 #include "cli/TerminalWindowServices.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 

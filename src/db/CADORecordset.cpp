@@ -1,13 +1,13 @@
 #include "db/CADORecordset.h"
 
 #include <algorithm>
-#include <cctype>
 #include <regex>
 
 #include "db/CADODatabase.h"
 #include "db/DbError.h"
 #include "db/ErrorText.h"
 #include "db/FieldText.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -30,22 +30,6 @@ auto Guarded(Work&& work) -> decltype(work()) {
     } catch (const DbError& error) {
         throw RecordsetFailure(error);
     }
-}
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-std::string WithoutLeadingSpace(const std::string& text) {
-    std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
-    return text.substr(start);
 }
 
 // A text naming one table ("WebLog_data", "[Web Log_data]") rather than holding a statement.
@@ -151,7 +135,7 @@ CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
 
 bool CADORecordset::Open(const std::shared_ptr<DbSession>& connection, const std::string& text) {
     Close();
-    if (!text.empty()) query_ = WithoutLeadingSpace(text);
+    if (!text.empty()) query_ = TrimAsciiStart(text);
     if (!connection_) connection_ = connection;
     active_ = connection ? connection : connection_;
     if (!active_ || !active_->IsOpen()) {
@@ -181,7 +165,7 @@ void CADORecordset::ClearResult() {
 
 void CADORecordset::OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk) {
     Close();
-    query_ = WithoutLeadingSpace(text);
+    query_ = TrimAsciiStart(text);
     active_ = connection_;
     if (!active_ || !active_->IsOpen()) {
         ThrowRecordsetError(kErrorNoObject, std::nullopt, std::nullopt);
@@ -383,7 +367,7 @@ std::size_t CADORecordset::ResolveField(const std::string& field) const {
     for (std::size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i] == field) return i;
     for (std::size_t i = 0; i < columns_.size(); ++i)
-        if (SameNameIgnoringCase(columns_[i], field)) return i;
+        if (EqualsIgnoringAsciiCase(columns_[i], field)) return i;
     ThrowLayerError(kErrorUnknownField, "The field \"" + field + "\" is not in this recordset.");
 }
 

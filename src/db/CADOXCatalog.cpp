@@ -48,7 +48,8 @@ bool CADOXTable::Open(const std::string& name) {
 
 bool CADOXTable::AddIndex(const CADOXIndex& index) {
     if (!connection_ || name_.empty() || index.Columns().empty()) return false;
-    IndexSpec wanted{name_, index.Name(), index.Columns(), index.IsPrimaryKey(), index.IsUnique()};
+    IndexDefinition wanted{name_, index.Name(), index.Columns(), index.IsPrimaryKey(),
+                           index.IsUnique()};
     try {
         connection_->RunStatement([&wanted](DbConnection& driver) { driver.CreateIndex(wanted); });
         return true;

@@ -1,29 +1,11 @@
 #include "db/ConnectionString.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "db/DbError.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
 const char* const kSource = "Connection string";
-
-bool IsBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string Trim(const std::string& text) {
-    auto begin = std::find_if_not(text.begin(), text.end(), IsBlank);
-    auto end =
-        std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(begin), IsBlank).base();
-    return std::string(begin, end);
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 [[noreturn]] void Reject(const std::string& why) {
     throw DbError(kErrorUnspecified, kSource, why);
@@ -32,7 +14,7 @@ std::string Lower(std::string text) {
 // Reads one value starting at `pos` (just after '='), up to the ';' that ends the entry or the end
 // of the text. Leaves `pos` on that ';' or at the end.
 std::string ReadValue(const std::string& text, std::size_t& pos) {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && IsAsciiWhiteSpace(text[pos])) ++pos;
     if (pos < text.size() && text[pos] == '"') {
         std::string value;
         for (++pos;; ++pos) {
@@ -48,14 +30,14 @@ std::string ReadValue(const std::string& text, std::size_t& pos) {
             }
         }
         for (++pos; pos < text.size() && text[pos] != ';'; ++pos) {
-            if (!IsBlank(text[pos]))
+            if (!IsAsciiWhiteSpace(text[pos]))
                 Reject("The connection string has text after a quoted value; put ';' after it.");
         }
         return value;
     }
     std::size_t end = text.find(';', pos);
     if (end == std::string::npos) end = text.size();
-    std::string value = Trim(text.substr(pos, end - pos));
+    std::string value(TrimAscii(std::string_view(text).substr(pos, end - pos)));
     pos = end;
     return value;
 }
@@ -68,14 +50,14 @@ ConnectionString ConnectionString::Parse(const std::string& text) {
     while (pos < text.size()) {
         std::size_t equals = text.find_first_of("=;", pos);
         if (equals == std::string::npos || text[equals] == ';') {
-            std::string stray =
-                Trim(text.substr(pos, (equals == std::string::npos ? text.size() : equals) - pos));
+            const std::string_view stray = TrimAscii(std::string_view(text).substr(
+                pos, (equals == std::string::npos ? text.size() : equals) - pos));
             if (!stray.empty())
                 Reject("The connection string is not a list of Key=Value pairs separated by ';'.");
             pos = equals == std::string::npos ? text.size() : equals + 1;
             continue;
         }
-        std::string key = Trim(text.substr(pos, equals - pos));
+        std::string key(TrimAscii(std::string_view(text).substr(pos, equals - pos)));
         if (key.empty()) Reject("The connection string has a value without a key before '='.");
         pos = equals + 1;
         std::string value = ReadValue(text, pos);
@@ -87,9 +69,8 @@ ConnectionString ConnectionString::Parse(const std::string& text) {
 }
 
 std::optional<std::string> ConnectionString::Find(const std::string& key) const {
-    const std::string wanted = Lower(key);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-        if (Lower(it->first) == wanted) return it->second;
+        if (EqualsIgnoringAsciiCase(it->first, key)) return it->second;
     }
     return std::nullopt;
 }

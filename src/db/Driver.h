@@ -58,7 +58,7 @@ struct RowChanges {
     }
 };
 
-struct IndexSpec {
+struct IndexDefinition {
     std::string table;
     std::string name;
     std::vector<std::string> columns;
@@ -113,7 +113,7 @@ class DbConnection {
     virtual bool HasTable(const std::string& table) = 0;
     // The table's columns in table order; a DbError when the table does not exist.
     virtual std::vector<std::string> TableColumns(const std::string& table) = 0;
-    virtual void CreateIndex(const IndexSpec& index) = 0;
+    virtual void CreateIndex(const IndexDefinition& index) = 0;
     // Brings the planner's picture of the table up to date after many rows were written.
     virtual void RefreshStatistics(const std::string& table) = 0;
 

@@ -1,10 +1,10 @@
-#include <cctype>
 #include <string>
 
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/Driver.h"
 #include "db/PostgresConnectionOptions.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -19,22 +19,11 @@ const DriverEntry kDrivers[] = {
     {"postgresql", OpenPostgresConnection, PostgresCodeMessage},
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 }  // namespace
 
 std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString) {
     // A URI holds '=' and ':' of its own, so it is recognised before any Key=Value parsing.
-    if (const std::string uri = Trim(connectionString); IsPostgresUri(uri)) {
+    if (const std::string uri(TrimAscii(connectionString, " \t\r\n")); IsPostgresUri(uri)) {
         return OpenPostgresUri(uri);
     }
     const ConnectionString settings = ConnectionString::Parse(connectionString);
@@ -44,7 +33,7 @@ std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString
                       "The connection string names no Provider (use SQLite or PostgreSQL).");
     }
     for (const DriverEntry& driver : kDrivers) {
-        if (Lower(*provider) == driver.provider) return driver.open(settings);
+        if (EqualsIgnoringAsciiCase(*provider, driver.provider)) return driver.open(settings);
     }
     // The provider's value is not repeated: a missing ';' could have put a password into it.
     throw DbError(kErrorUnspecified, "Connection string",

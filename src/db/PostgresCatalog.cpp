@@ -45,7 +45,7 @@ std::vector<std::string> PostgresConnection::TableColumns(const std::string& tab
     return columns;
 }
 
-void PostgresConnection::CreateIndex(const IndexSpec& index) {
+void PostgresConnection::CreateIndex(const IndexDefinition& index) {
     const std::string table = PostgresIdentifier(index.table);
     const std::string name = PostgresIdentifier(index.name);
     const std::string columns = JoinIdentifiers(index.columns);

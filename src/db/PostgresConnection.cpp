@@ -1,6 +1,5 @@
 #include "db/PostgresConnection.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "db/PostgresErrorCode.h"
 #include "db/PostgresValues.h"
 #include "db/SqlLiteral.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -22,11 +22,6 @@ const char* const kRollbackToSavepoint = "ROLLBACK TO SAVEPOINT kp_row; RELEASE 
 // The hidden first columns through which a query's rows carry their keys.
 const char* const kKeyColumns = " ctid AS kp_row_key,";
 const char* const kPartitionKeyColumns = " ctid AS kp_row_key, tableoid AS kp_row_table,";
-
-std::string TrimEnd(std::string text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-    return text;
-}
 
 // The code of a failure libpq noticed before any server error (a lost connection, say).
 std::int32_t ClientFailureCode(PGconn* c) {
@@ -146,7 +141,7 @@ DbError PostgresConnection::ErrorFor(const PGresult* r) {
         if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL))
             text += std::string("\n") + detail;
     } else {
-        text = TrimEnd(PQerrorMessage(connection_.get()));
+        text = TrimAsciiEnd(PQerrorMessage(connection_.get()));
     }
     return DbError(packed ? *packed : ClientFailureCode(connection_.get()), kSource,
                    ScrubSecrets(text, secrets_));
@@ -494,7 +489,7 @@ std::unique_ptr<DbConnection> ConnectWith(const PostgresConnectionOptions& optio
         PQconnectdbParams(keywords.data(), values.data(), options.uriIndex >= 0 ? 1 : 0));
     if (!connection) throw DbError(*PackSqlState("53200"), kSource, "Out of memory");
     if (PQstatus(connection.get()) != CONNECTION_OK) {
-        const std::string why = TrimEnd(PQerrorMessage(connection.get()));
+        const std::string why(TrimAsciiEnd(PQerrorMessage(connection.get())));
         throw DbError(
             ConnectFailureCode(why), kSource,
             "Cannot connect to the PostgreSQL server: " + ScrubSecrets(why, options.secrets));

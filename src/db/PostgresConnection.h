@@ -73,7 +73,7 @@ class PostgresConnection final : public DbConnection {
     std::unique_ptr<DbRowWalk> Walk(const std::string& sql) override;
     bool HasTable(const std::string& table) override;
     std::vector<std::string> TableColumns(const std::string& table) override;
-    void CreateIndex(const IndexSpec& index) override;
+    void CreateIndex(const IndexDefinition& index) override;
     void RefreshStatistics(const std::string& table) override;
     std::unique_ptr<DbInsert> PrepareInsert(const std::string& table,
                                             const std::vector<std::string>& columns) override;

@@ -9,6 +9,7 @@
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/PostgresErrorCode.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -40,14 +41,8 @@ constexpr std::array kAliases{
     KeyAlias{"connect timeout", "connect_timeout"},
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string_view LibpqKeyword(const std::string& key) {
-    const std::string lower = Lower(key);
+    const std::string lower = ToLowerAscii(key);
     for (const auto& alias : kAliases)
         if (alias.key == lower) return alias.libpqKeyword;
     return {};
@@ -91,7 +86,7 @@ void AddFixedSettings(PostgresConnectionOptions& options) {
 }  // namespace
 
 bool IsPostgresUri(const std::string& text) {
-    const std::string lower = Lower(text.substr(0, 13));
+    const std::string lower = ToLowerAscii(text.substr(0, 13));
     return lower.starts_with("postgresql://") || lower.starts_with("postgres://");
 }
 
@@ -105,7 +100,7 @@ PostgresConnectionOptions MakePostgresConnectionOptions(const ConnectionString& 
     const bool dataSourceIsUri = dataSource && IsPostgresUri(*dataSource);
     if (dataSourceIsUri) AddUri(options, *dataSource);
     for (const auto& [key, value] : settings.Entries()) {
-        const bool isDataSource = Lower(key) == "data source";
+        const bool isDataSource = EqualsIgnoringAsciiCase(key, "data source");
         if (isDataSource && dataSourceIsUri) continue;
         const auto keyword = isDataSource ? std::string_view("host") : LibpqKeyword(key);
         if (keyword.empty()) continue;

@@ -8,6 +8,7 @@
 
 #include "db/PostgresText.h"
 #include "db/SqlLiteral.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -23,17 +24,9 @@ bool IsPlainIdentifier(std::string_view name) {
     return true;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 struct Token {
@@ -65,7 +58,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
             }
             // X'<hex>' is how the program writes a text holding 0x00 (see SqlLiteral.h).
             const bool hex = !tokens.empty() && tokens.back().kind == Token::Kind::Word &&
-                             EqualsNoCase(tokens.back().text, "x");
+                             EqualsIgnoringAsciiCase(tokens.back().text, "x");
             if (const auto decoded = hex ? BytesFromHex(bytes) : std::nullopt) {
                 tokens.back() = {Token::Kind::Literal, PostgresStringLiteral(*decoded)};
             } else {
@@ -99,7 +92,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
 }
 
 bool IsWord(const Token& t, std::string_view word) {
-    return t.kind == Token::Kind::Word && EqualsNoCase(t.text, word);
+    return t.kind == Token::Kind::Word && EqualsIgnoringAsciiCase(t.text, word);
 }
 
 // The index of the next token that is not white space, or tokens.size().
@@ -330,10 +323,7 @@ std::optional<std::string> SingleTableOfSelect(const std::string& sql) {
 }
 
 std::string FoldIdentifier(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
+    return ToLowerAscii(name);
 }
 
 std::string PostgresIdentifier(const std::string& name) {

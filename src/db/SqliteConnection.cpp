@@ -241,7 +241,7 @@ std::vector<std::string> SqliteConnection::TableColumns(const std::string& table
     return columns;
 }
 
-void SqliteConnection::CreateIndex(const IndexSpec& index) {
+void SqliteConnection::CreateIndex(const IndexDefinition& index) {
     const bool unique = index.unique || index.primaryKey;
     std::lock_guard lock(handle_->mutex);
     ExecuteLocked(std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +

@@ -1,7 +1,8 @@
 #include "db/SqliteDialect.h"
 
-#include <cctype>
 #include <regex>
+
+#include "textfiles/AsciiText.h"
 
 namespace {
 
@@ -25,14 +26,7 @@ std::string Unbracket(const std::string& name) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    const std::string x = Unbracket(a), y = Unbracket(b);
-    if (x.size() != y.size()) return false;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(x[i])) !=
-            std::tolower(static_cast<unsigned char>(y[i])))
-            return false;
-    }
-    return true;
+    return EqualsIgnoringAsciiCase(Unbracket(a), Unbracket(b));
 }
 
 // Rows of the updated alias qualify when their join column matches that of some row of the

@@ -1,22 +1,16 @@
 #include "db/SqliteQuery.h"
 
 #include <atomic>
-#include <cctype>
 #include <regex>
 
 #include "db/DbError.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
+// SQLite answers null for a column that comes from no table.
 bool SameNameIgnoringCase(const char* a, const std::string& b) {
-    if (a == nullptr) return false;
-    std::size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return a[i] == '\0' && i == b.size();
+    return a != nullptr && EqualsIgnoringAsciiCase(a, b);
 }
 
 // A SELECT that can carry each row's rowid in front: a plain select of one table. Anything else

@@ -1,23 +1,17 @@
 #include "db/SqliteStatement.h"
 
-#include <cctype>
 #include <limits>
 
 #include "db/DbError.h"
+#include "textfiles/AsciiText.h"
 
 namespace {
 
 bool OnlyBlankOrSemicolons(const char* text) {
     for (; *text != '\0'; ++text) {
-        if (*text != ';' && !std::isspace(static_cast<unsigned char>(*text))) return false;
+        if (*text != ';' && !IsAsciiWhiteSpace(*text)) return false;
     }
     return true;
-}
-
-std::string Lower(const char* text) {
-    std::string out = text ? text : "";
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 }  // namespace
@@ -99,7 +93,8 @@ void SqliteStatement::Reset() {
 }
 
 bool SqliteStatement::IsDateColumn(int index) const {
-    const std::string type = Lower(sqlite3_column_decltype(statement_, index));
+    const char* declared = sqlite3_column_decltype(statement_, index);
+    const std::string type = ToLowerAscii(declared ? declared : "");
     return type.find("date") != std::string::npos || type.find("time") != std::string::npos;
 }
 

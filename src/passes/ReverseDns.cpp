@@ -4,11 +4,11 @@
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "passes/IndexLoop.h"
 #include "db/SqlLiteral.h"
+#include "passes/IndexLoop.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SqlText.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ void LookUpAndStore(ProgressChannel& channel, CADODatabase& db, const std::strin
         std::string host = lookup(address);
         if (host.size() > kHostNameMaxBytes) host.resize(kHostNameMaxBytes);
         CADORecordset update(db);
-        update.Open(
-            FormatSql(kHostNameUpdate, {base, StatementTextLiteral(host), StatementTextLiteral(address)}));
+        update.Open(FormatSql(kHostNameUpdate,
+                              {base, StatementTextLiteral(host), StatementTextLiteral(address)}));
         state.completed.fetch_add(1, std::memory_order_relaxed);
         return true;
     };

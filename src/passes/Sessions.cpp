@@ -9,9 +9,9 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/SqlLiteral.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SqlText.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 

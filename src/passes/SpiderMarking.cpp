@@ -6,12 +6,11 @@
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SpiderAgentTable.h"
 #include "passes/SqlText.h"
 #include "passes/SubstringMatcher.h"
 #include "textfiles/CStringArrayPBEx.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ void MarkAgentsInList(ProgressChannel& channel, CADODatabase& db, const std::str
     SpiderAgentTable listed(db, base);
     listed.Fill(matches->agents);
     CADORecordset(db).Open(markUnmarked + " AND " +
-                           listed.InCondition("[" + TargetTableName(base) + "].UserAgent"));
+                           listed.InCondition(FormatWithBase("[%s_data].UserAgent", base)));
 }
 
 }  // namespace

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "db/DateTime.h"
-#include "passes/IpToCountry.h"
-#include "passes/SearchEngines.h"
+#include "pipeline/IpToCountry.h"
 #include "pipeline/LogRecord.h"
 #include "pipeline/RequestAnalysis.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/LineSource.h"
 
 // The read-only lists a line is analysed against.
@@ -76,6 +76,6 @@ class LineAnalysisAhead {
     const Index total_;
     Batch current_;
     Batch next_;
-    Index first_ = 0;           // the line at current_.lines[0]
+    Index first_ = 0;            // the line at current_.lines[0]
     std::future<void> pending_;  // fills next_
 };

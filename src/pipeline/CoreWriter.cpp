@@ -7,10 +7,10 @@
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "db/DbError.h"
-#include "db/TargetTable.h"
+#include "passes/ProgressChannel.h"
 #include "passes/SqlText.h"
 #include "pipeline/AnalysedLine.h"
-#include "textfiles/ProgressChannel.h"
+#include "pipeline/TargetTable.h"
 #include "textfiles/SpillingLineList.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "passes/IpToCountry.h"
-#include "passes/SearchEngines.h"
+#include "pipeline/IpToCountry.h"
+#include "pipeline/SearchEngines.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/LineSource.h"
 #include "textfiles/SpillingLineList.h"

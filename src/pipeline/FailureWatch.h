@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "textfiles/ProgressChannel.h"
+#include "passes/ProgressChannel.h"
 
 class FailureWatch : public ProgressChannel {
   public:

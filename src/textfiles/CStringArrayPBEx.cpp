@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "textfiles/AsciiText.h"
+
 namespace {
 
 // A 256-entry membership table makes the delimiter test one load per byte.
@@ -13,23 +15,13 @@ std::array<bool, 256> DelimiterTable(std::string_view delimiters) {
     return table;
 }
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // The key is the first run of characters other than "=" after any leading "=".
 std::string_view KeyOf(std::string_view entry) {
     std::size_t start = entry.find_first_not_of('=');
     if (start == std::string_view::npos) return {};
     std::size_t end = entry.find('=', start);
-    return entry.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    return entry.substr(start,
+                        end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
 std::string_view ValueOf(std::string_view entry) {
@@ -39,11 +31,9 @@ std::string_view ValueOf(std::string_view entry) {
 
 }  // namespace
 
-void CStringArrayPBEx::InsertAt(Index i, std::string value) {
-    items_.insert(items_.begin() + i, std::move(value));
+void CStringArrayPBEx::RemoveAt(Index i) {
+    items_.erase(items_.begin() + i);
 }
-
-void CStringArrayPBEx::RemoveAt(Index i) { items_.erase(items_.begin() + i); }
 
 void CStringArrayPBEx::Split(std::string_view text, std::string_view delimiters) {
     items_.clear();
@@ -65,9 +55,8 @@ int CStringArrayPBEx::CompareEntries(std::string_view a, std::string_view b) {
 }
 
 void CStringArrayPBEx::Sort() {
-    std::sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {
-        return CompareEntries(a, b) < 0;
-    });
+    std::sort(items_.begin(), items_.end(),
+              [](const std::string& a, const std::string& b) { return CompareEntries(a, b) < 0; });
 }
 
 CStringArrayPBEx::Index CStringArrayPBEx::Find(std::string_view value) const {
@@ -102,7 +91,7 @@ CStringArrayPBEx::Index CStringArrayPBEx::FindFirstWithDot() const {
 CStringArrayPBEx::Index CStringArrayPBEx::FindKey(std::string_view key) const {
     for (Index i = 0; i < GetSize(); ++i) {
         std::string_view k = KeyOf(GetAt(i));
-        if (k == key || EqualIgnoringAsciiCase(k, key)) return i;
+        if (k == key || EqualsIgnoringAsciiCase(k, key)) return i;
     }
     return kNotFound;
 }
@@ -121,7 +110,7 @@ void CStringArrayPBEx::SetValue(std::string_view key, std::string_view value) {
         if (i == kNotFound)
             Add(std::move(line));
         else
-            SetAt(i, std::move(line));
+            items_[static_cast<std::size_t>(i)] = std::move(line);
     } else if (i != kNotFound) {
         RemoveAt(i);
     }

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-class ProgressChannel;
+class MessageChannel;
 
 class CStringArrayPBEx {
-public:
+  public:
     // Indexes are full width: a log line can hold far more than 32,767 pieces.
     using Index = std::ptrdiff_t;
     static constexpr Index kNotFound = -1;
@@ -24,14 +24,11 @@ public:
     const std::string& GetAt(Index i) const { return items_[static_cast<std::size_t>(i)]; }
     std::string& operator[](Index i) { return items_[static_cast<std::size_t>(i)]; }
     const std::string& operator[](Index i) const { return items_[static_cast<std::size_t>(i)]; }
-    void SetAt(Index i, std::string value) { items_[static_cast<std::size_t>(i)] = std::move(value); }
     Index Add(std::string value) {
         items_.push_back(std::move(value));
         return GetSize() - 1;
     }
-    void InsertAt(Index i, std::string value);
     void RemoveAt(Index i);
-    void RemoveAll() { items_.clear(); }
     // Gives the memory back as well (the writer empties the line list before the passes).
     void FreeAll() { std::vector<std::string>().swap(items_); }
     void Reserve(std::size_t n) { items_.reserve(n); }
@@ -66,14 +63,14 @@ public:
     // 0x00 included, stays in its line. The list is replaced only when the whole file was read;
     // on failure it is left as it was. `ReadTextFile` shows the file's error text through
     // `messages` unless quiet (or null).
-    bool ReadTextFile(const std::string& fileName, bool quiet, ProgressChannel* messages = nullptr,
+    bool ReadTextFile(const std::string& fileName, bool quiet, MessageChannel* messages = nullptr,
                       CtrlZ ctrlZ = CtrlZ::EndsFile, LoneCr loneCr = LoneCr::IsData);
     // Silent; up to five attempts 100 ms apart.
     bool LoadFromFile(const std::string& fileName);
     // Replaces the file whole, so a failure leaves the previous one intact; a new file is
     // readable by its owner only. Up to five attempts to open, each failure shown through
     // `messages`; lines end in CR LF.
-    bool SaveToFile(const std::string& fileName, ProgressChannel* messages = nullptr) const;
+    bool SaveToFile(const std::string& fileName, MessageChannel* messages = nullptr) const;
 
     // Key/value lines ("key=value"); keys match regardless of ASCII letter case.
     Index FindKey(std::string_view key) const;
@@ -82,7 +79,7 @@ public:
 
     bool operator==(const CStringArrayPBEx& other) const = default;
 
-private:
+  private:
     std::vector<std::string> items_;
 };
 
@@ -92,7 +89,7 @@ private:
 // ends with a line feed) is not added. With `LoneCr::EndsLine` a CR that is not followed by a
 // line feed ends a line as well, and is removed.
 class LineCollector {
-public:
+  public:
     enum class CarriageReturn { DroppedBeforeLineFeed, Kept };
 
     LineCollector(std::vector<std::string>& lines, CarriageReturn carriageReturn,
@@ -103,7 +100,7 @@ public:
     // Takes the last line when the bytes did not end with a line feed.
     void Finish();
 
-private:
+  private:
     void AddLine(std::string line);
     // Adds the lines that lone CRs end within `line`; returns what follows the last of them.
     std::string TakeLinesEndedByLoneCr(std::string line);

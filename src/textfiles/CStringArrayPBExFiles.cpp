@@ -12,7 +12,7 @@
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/FileDescriptor.h"
 #include "textfiles/FileErrorText.h"
-#include "textfiles/ProgressChannel.h"
+#include "textfiles/MessageChannel.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ int ReadLines(const FileDescriptor& file, CStringArrayPBEx::CtrlZ ctrlZ,
     return 0;
 }
 
-void Show(ProgressChannel* messages, const std::string& text) {
-    if (messages) messages->MessageBox(text, ProgressChannel::MessageType::Ok);
+void Show(MessageChannel* messages, const std::string& text) {
+    if (messages) messages->MessageBox(text, MessageChannel::MessageType::Ok);
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ void LineCollector::Finish() {
 }
 
 bool CStringArrayPBEx::ReadTextFile(const std::string& fileName, bool quiet,
-                                    ProgressChannel* messages, CtrlZ ctrlZ, LoneCr loneCr) {
+                                    MessageChannel* messages, CtrlZ ctrlZ, LoneCr loneCr) {
     FileDescriptor file(-1);
     int error = OpenForReading(fileName, file);
     std::vector<std::string> lines;
@@ -130,7 +130,7 @@ bool CStringArrayPBEx::LoadFromFile(const std::string& fileName) {
     return false;
 }
 
-bool CStringArrayPBEx::SaveToFile(const std::string& fileName, ProgressChannel* messages) const {
+bool CStringArrayPBEx::SaveToFile(const std::string& fileName, MessageChannel* messages) const {
     std::string contents;
     for (const std::string& item : items_) contents.append(item).append("\r\n");
     // Replaced whole, never truncated in place: a project holds a password, and a write that

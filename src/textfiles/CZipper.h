@@ -15,17 +15,12 @@ class CZipper {
     enum class OpenMode { Closed, Write, Read };
 
     OpenMode GetOpenMode() const { return mode_; }
-    // Level and strategy only matter for writing, which the program never does.
-    int GetCompressionLevel() const { return level_; }
-    int GetCompressionStrategy() const { return strategy_; }
 
   protected:
     CZipper() = default;
     ~CZipper() = default;
 
     OpenMode mode_ = OpenMode::Closed;
-    int level_ = -1;
-    int strategy_ = 0;
 };
 
 class CGZip : public CZipper {

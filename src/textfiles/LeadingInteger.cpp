@@ -2,19 +2,15 @@
 
 #include <limits>
 
-namespace {
+#include "textfiles/AsciiText.h"
 
-// The C locale's white space; deliberately locale-free so that results never depend on the
-// environment the program runs in.
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+namespace {
 
 // Accumulates toward the sign's limit so that the most negative value is reachable.
 template <typename Int>
 Int ParseSaturating(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsWhiteSpace(text[i])) ++i;
+    while (i < text.size() && IsAsciiWhiteSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';

@@ -1,26 +1,25 @@
 #include "textfiles/ReadLogFile.h"
 
-#include <cctype>
-
+#include "textfiles/AsciiText.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/FileErrorText.h"
-#include "textfiles/ProgressChannel.h"
+#include "textfiles/MessageChannel.h"
 
 namespace {
 
-void ShowReadingStatus(ProgressChannel& channel) {
+void ShowReadingStatus(MessageChannel& channel) {
     channel.ShowStatus(true);
     channel.SetStatusText("Reading log file...");
 }
 
-void ShowMessage(ProgressChannel& channel, const std::string& text) {
-    channel.MessageBox(text, ProgressChannel::MessageType::Ok);
+void ShowMessage(MessageChannel& channel, const std::string& text) {
+    channel.MessageBox(text, MessageChannel::MessageType::Ok);
 }
 
 // A .gz that cannot be decompressed stops the run: reading its compressed bytes as text would
 // fill the table with garbage rows, and a partial read would pass for the whole log.
 std::unique_ptr<LogFileLineSource> OpenGzipLog(const std::string& fileName,
-                                               ProgressChannel& channel) {
+                                               MessageChannel& channel) {
     auto bytes = std::make_unique<GzipLogBytes>();
     if (!bytes->Open(fileName)) {
         ShowMessage(channel, "Could not open the .gz file!");
@@ -36,7 +35,7 @@ std::unique_ptr<LogFileLineSource> OpenGzipLog(const std::string& fileName,
 }
 
 std::unique_ptr<LogFileLineSource> OpenPlainLog(const std::string& fileName,
-                                                ProgressChannel& channel) {
+                                                MessageChannel& channel) {
     ShowReadingStatus(channel);
     auto bytes = std::make_unique<PlainLogBytes>();
     if (const int error = bytes->Open(fileName); error != 0) {
@@ -56,19 +55,17 @@ std::unique_ptr<LogFileLineSource> OpenPlainLog(const std::string& fileName,
 }  // namespace
 
 bool IsGzipLogName(const std::string& fileName) {
-    if (fileName.size() < 3) return false;
-    std::string tail = fileName.substr(fileName.size() - 3);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".gz";
+    return fileName.size() >= 3 &&
+           EqualsIgnoringAsciiCase(std::string_view(fileName).substr(fileName.size() - 3), ".gz");
 }
 
 std::unique_ptr<LogFileLineSource> OpenLogFile(const std::string& fileName,
-                                               ProgressChannel& channel) {
+                                               MessageChannel& channel) {
     return IsGzipLogName(fileName) ? OpenGzipLog(fileName, channel)
                                    : OpenPlainLog(fileName, channel);
 }
 
-bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel) {
+bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, MessageChannel& channel) {
     const std::unique_ptr<LogFileLineSource> source = OpenLogFile(fileName, channel);
     if (!source) return false;
     std::vector<std::string> whole;

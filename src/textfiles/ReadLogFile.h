@@ -9,7 +9,7 @@
 #include "textfiles/LogFileLineSource.h"
 
 class CStringArrayPBEx;
-class ProgressChannel;
+class MessageChannel;
 
 // True when the name ends in ".gz" in any letter case; only the name decides.
 bool IsGzipLogName(const std::string& fileName);
@@ -20,8 +20,8 @@ bool IsGzipLogName(const std::string& fileName);
 // A gzip log keeps carriage returns in its lines, a plain log drops those before line feeds;
 // neither stops at a byte 0x1A or 0x00.
 std::unique_ptr<LogFileLineSource> OpenLogFile(const std::string& fileName,
-                                               ProgressChannel& channel);
+                                               MessageChannel& channel);
 
 // Fills `lines` with every line of the log, for callers that want it whole. False when the run
 // must stop (the message has been shown; `lines` is then left as it was).
-bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, ProgressChannel& channel);
+bool ReadLogFile(const std::string& fileName, CStringArrayPBEx& lines, MessageChannel& channel);

@@ -9,7 +9,7 @@
 #include "app/SettingsStore.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 #include "support/RecordingWindowServices.h"
 #include "support/TestSupport.h"
 

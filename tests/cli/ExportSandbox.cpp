@@ -12,7 +12,7 @@
 #include "LogGenerator.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 

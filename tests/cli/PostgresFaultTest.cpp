@@ -12,7 +12,7 @@
 #include "cli/ExportSandbox.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 #include "support/PrivatePostgresServer.h"
 #include "support/RecordingWindowServices.h"
 

@@ -3,7 +3,7 @@
 #include "SqliteTestDatabase.h"
 #include "db/CADORecordset.h"
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 namespace {
 
@@ -64,30 +64,6 @@ TEST(TargetTable, CreatesAllColumnsAndAUniqueIndexOnId) {
         "Bytes) VALUES (1, 'i', 'c', '-', '-', 't', 'r', 200, 5)";
     t.Run(row);
     EXPECT_THROW(t.Run(row), CADOException);
-}
-
-TEST(TargetTable, StatementTextAndNames) {
-    EXPECT_EQ(TargetTableName(""), "_data");
-    EXPECT_EQ(TargetIndexName(""), "_Index");
-    const std::string create = TargetTableCreateStatement("Web");
-    EXPECT_EQ(
-        create.rfind("CREATE TABLE Web_data(\n   id int NOT NULL,\n   SessionID int,\n\tIP ", 0),
-        0u);
-    EXPECT_NE(create.find("\n\tUserAgent text,\n   IsSpider varchar(1))"), std::string::npos);
-}
-
-TEST(TargetTable, BaseNamesThatAreNotPlainNamesMakeTheCreateFailAndNothingElseRun) {
-    SqliteTestDatabase t;
-    t.Run("CREATE TABLE keep(x int)");
-    for (const std::string base :
-         {"my table", "it's", "x\"y", "a_data(id int); DROP TABLE keep; --",
-          "keep; DELETE FROM keep"}) {
-        EXPECT_THROW(t.Run(TargetTableCreateStatement(base)), CADOException) << base;
-    }
-    EXPECT_TRUE(TableExists(t.ConnectionString(), "keep"));
-    CADODatabase db = t.Open();
-    EXPECT_EQ(Strings(db, "Select name As v From sqlite_master Where type = 'table'"),
-              (std::vector<std::string>{"keep"}));
 }
 
 TEST(TargetTable, VarcharLimitsAreEnforcedAndNamedInTheMessage) {

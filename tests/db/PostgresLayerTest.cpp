@@ -10,7 +10,7 @@
 #include "db/CADOXCatalog.h"
 #include "db/ConnectionString.h"
 #include "db/PostgresDialect.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "db/DbError.h"
 #include "db/Driver.h"
 #include "db/PostgresErrorCode.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 #include "support/TestSupport.h"
 
 namespace {

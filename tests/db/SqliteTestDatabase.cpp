@@ -1,7 +1,7 @@
 #include "SqliteTestDatabase.h"
 
 #include "db/CADOXCatalog.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 void SqliteTestDatabase::CreateTargetTable(const std::string& base) const {
     Run(TargetTableCreateStatement(base));

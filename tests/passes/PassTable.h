@@ -12,7 +12,7 @@
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 #include "support/TestSupport.h"
 
 struct Hit {

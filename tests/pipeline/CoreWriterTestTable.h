@@ -12,11 +12,11 @@
 
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
-#include "db/TargetTable.h"
 #include "pipeline/CoreWriter.h"
+#include "pipeline/TargetTable.h"
 #include "support/RecordingChannel.h"
-#include "textfiles/LineSource.h"
 #include "support/TestSupport.h"
+#include "textfiles/LineSource.h"
 
 enum class WriterDriver { Sqlite, Postgres };
 

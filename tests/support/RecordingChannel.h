@@ -4,37 +4,27 @@
 // PumpMessages, so a test can click a button in the middle of long work.
 
 #include <functional>
-#include <string>
 #include <vector>
 
-#include "textfiles/ProgressChannel.h"
+#include "passes/ProgressChannel.h"
+#include "support/RecordingMessages.h"
 
-class RecordingChannel : public ProgressChannel {
-public:
-    std::vector<std::string> messages;
-    std::vector<std::string> statusTexts;
+class RecordingChannel : public RecordingMessages<ProgressChannel> {
+  public:
     std::vector<int> positions;
     bool progressVisible = false;
-    bool statusVisible = false;
     bool everShowedProgress = false;
     int rangeLow = 0, rangeHigh = 100;
     int pumps = 0;
     int waitCursorDepth = 0;
     bool lookupRunning = false;
     std::vector<bool> lookupRunningChanges;
-    Answer nextAnswer = Answer::Yes;
     std::function<void()> onPump;
 
-    Answer MessageBox(const std::string& text, MessageType type) override {
-        messages.push_back(text);
-        return type == MessageType::Ok ? Answer::Ok : nextAnswer;
-    }
     void ShowProgress(bool visible) override {
         progressVisible = visible;
         everShowedProgress = everShowedProgress || visible;
     }
-    void ShowStatus(bool visible) override { statusVisible = visible; }
-    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
     void SetProgressRange(int low, int high) override {
         rangeLow = low;
         rangeHigh = high;
@@ -56,6 +46,6 @@ public:
         lookupRunningChanges.push_back(running);
     }
 
-private:
+  private:
     int pos_ = 0;
 };

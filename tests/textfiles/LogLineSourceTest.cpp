@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingChannel.h"
+#include "support/RecordingMessages.h"
 #include "support/TestSupport.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/LineCounter.h"
@@ -64,7 +64,7 @@ TEST(LogFileLineSource, HandsOverEveryLineOnceInBatchesOfAnyLength) {
     WriteBytes(dir.File("a.log"), text);
     WriteGzip(dir.File("a.log.gz"), text);
     for (const char* name : {"a.log", "a.log.gz"}) {
-        RecordingChannel channel;
+        RecordingMessages<> channel;
         auto source = OpenLogFile(dir.File(name), channel);
         ASSERT_TRUE(source) << name;
         EXPECT_EQ(source->TotalLines(), 300000) << name;
@@ -82,7 +82,7 @@ TEST(LogFileLineSource, ALogChangedAfterItsCountIsReadOnlyAsFarAsItWasCounted) {
     TempDir dir;
     const std::string log = dir.File("access.log");
     WriteBytes(log, NumberedLog(3000));
-    RecordingChannel channel;
+    RecordingMessages<> channel;
     auto shrunk = OpenLogFile(log, channel);
     ASSERT_TRUE(shrunk);
     ASSERT_EQ(::truncate(log.c_str(), static_cast<off_t>(NumberedLog(1000).size())), 0);

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <numeric>
 
-#include "support/RecordingChannel.h"
+#include "support/RecordingMessages.h"
 #include "support/TestSupport.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/CZipper.h"
@@ -18,7 +18,7 @@ using namespace std::string_literals;
 struct LogRead {
     bool ok = false;
     V lines;
-    RecordingChannel channel;
+    RecordingMessages<> channel;
 };
 
 LogRead Read(const std::string& fileName) {
@@ -134,7 +134,7 @@ TEST(ReadLogFile, DamagedGzipStopsTheRunAndLeavesTheListAlone) {
 
     for (const char* name : {"cut.gz", "crc.gz"}) {
         CStringArrayPBEx lines{"untouched"};
-        RecordingChannel channel;
+        RecordingMessages<> channel;
         EXPECT_FALSE(ReadLogFile(dir.File(name), lines, channel)) << name;
         EXPECT_EQ(lines.Items(), V{"untouched"}) << name;
         ASSERT_EQ(channel.messages.size(), 1u) << name;

@@ -3,12 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 
-#include "support/RecordingChannel.h"
+#include "support/RecordingMessages.h"
 #include "support/TestSupport.h"
 #include "textfiles/CStringArrayPBEx.h"
 
@@ -60,7 +59,7 @@ TEST(ReadTextFile, FailedOpenLeavesTheListAndReportsUnlessQuiet) {
     TempDir dir;
     const std::string missing = dir.File("missing.txt");
     CStringArrayPBEx list{"kept"};
-    RecordingChannel channel;
+    RecordingMessages<> channel;
     EXPECT_FALSE(list.ReadTextFile(missing, true, &channel));
     EXPECT_TRUE(channel.messages.empty());
     EXPECT_FALSE(list.ReadTextFile(missing, false, &channel));
@@ -78,7 +77,7 @@ TEST(ReadTextFile, UnreadableFileIsReportedAsDenied) {
     WriteBytes(name, "x\n");
     std::filesystem::permissions(name, std::filesystem::perms::none);
     CStringArrayPBEx list;
-    RecordingChannel channel;
+    RecordingMessages<> channel;
     EXPECT_FALSE(list.ReadTextFile(name, false, &channel));
     EXPECT_EQ(channel.messages, (V{"Access to " + name + " was denied."}));
 }
@@ -113,7 +112,7 @@ TEST(SaveToFile, WritesCrLfAfterEveryEntryAndReadsBackTheSame) {
 TEST(SaveToFile, FailuresAreShownAndNeverPassForSuccess) {
     TempDir dir;
     const std::string unreachable = dir.File("no-such-folder/out.kpp");
-    RecordingChannel channel;
+    RecordingMessages<> channel;
     EXPECT_FALSE(CStringArrayPBEx{"x"}.SaveToFile(unreachable, &channel));
     EXPECT_EQ(channel.messages, V(5, unreachable + " contains an incorrect path."));
 
@@ -160,9 +159,9 @@ TEST(SaveToFile, ReplacesTheFileWholeAndPrivately) {
 
     {
         const FileSizeLimit limit(16);
-        RecordingChannel channel;
-        EXPECT_FALSE(CStringArrayPBEx{"Connection string=Password=new and much longer"}
-                         .SaveToFile(file, &channel));
+        RecordingMessages<> channel;
+        EXPECT_FALSE(CStringArrayPBEx{"Connection string=Password=new and much longer"}.SaveToFile(
+            file, &channel));
         EXPECT_EQ(channel.messages.size(), 1u) << "a failed write is not tried again";
     }
     EXPECT_EQ(ReadBytes(file), "Connection string=Password=old\r\n");

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "GeoipConversion.h"
-#include "passes/IpToCountry.h"
+#include "pipeline/IpToCountry.h"
 #include "support/RecordingChannel.h"
 #include "textfiles/DataFiles.h"
 

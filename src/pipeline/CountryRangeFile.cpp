@@ -1,4 +1,4 @@
-#include "passes/CountryRangeFile.h"
+#include "pipeline/CountryRangeFile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "passes/SearchEngines.h"
+#include "pipeline/SearchEngines.h"
 
 #include <algorithm>
 #include <limits>

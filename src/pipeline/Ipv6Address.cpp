@@ -1,4 +1,4 @@
-#include "passes/Ipv6Address.h"
+#include "pipeline/Ipv6Address.h"
 
 #include <arpa/inet.h>
 

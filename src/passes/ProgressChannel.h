@@ -1,24 +1,17 @@
 #pragma once
 // The narrow, toolkit-free channel through which long operations report to the user: the
 // progress bar, the one-line status text, message boxes, the wait cursor and the message pump.
-// The main dialog implements it over its window services; the layers below the dialog (text
-// files, database, passes, pipeline) know only this interface.
+// The main dialog implements it over its window services; the passes, the pipeline and the
+// dialog's handlers know only this interface. It lives with the passes, the lowest layer that
+// needs all of it; the file readers below need only its messages (textfiles/MessageChannel.h).
 
 #include <string>
 
-class ProgressChannel {
-public:
-    enum class MessageType { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+#include "textfiles/MessageChannel.h"
 
-    virtual ~ProgressChannel() = default;
-
-    // A modal message box; texts use "\r\n" line breaks as written in the messages.
-    virtual Answer MessageBox(const std::string& text, MessageType type = MessageType::Ok) = 0;
-
+class ProgressChannel : public MessageChannel {
+  public:
     virtual void ShowProgress(bool visible) = 0;
-    virtual void ShowStatus(bool visible) = 0;
-    virtual void SetStatusText(const std::string& text) = 0;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int pos) = 0;
     // Advances the bar by its step size (10).
@@ -39,7 +32,7 @@ public:
 // Hides both progress controls when it goes out of scope, so that no failure path leaves a
 // stale bar on the idle dialog.
 class ProgressScope {
-public:
+  public:
     explicit ProgressScope(ProgressChannel& channel) : channel_(channel) {}
     ~ProgressScope() {
         channel_.ShowProgress(false);
@@ -48,6 +41,6 @@ public:
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
 
-private:
+  private:
     ProgressChannel& channel_;
 };

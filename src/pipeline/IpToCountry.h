@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "passes/Ipv6CountryRanges.h"
+#include "pipeline/Ipv6CountryRanges.h"
 
 class ProgressChannel;
 

@@ -1,12 +1,12 @@
-#include "passes/Ipv6CountryRanges.h"
+#include "pipeline/Ipv6CountryRanges.h"
 
 #include <algorithm>
 #include <limits>
 #include <map>
 #include <utility>
 
-#include "passes/CountryRangeFile.h"
-#include "passes/IpToCountry.h"
+#include "pipeline/CountryRangeFile.h"
+#include "pipeline/IpToCountry.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "passes/Ipv6Address.h"
+#include "pipeline/Ipv6Address.h"
 
 struct Ipv6CountryRange {
     Ipv6Number lower;  // first address, inclusive

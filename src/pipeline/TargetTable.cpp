@@ -1,4 +1,4 @@
-#include "db/TargetTable.h"
+#include "pipeline/TargetTable.h"
 
 std::string TargetTableName(const std::string& base) {
     return base + "_data";

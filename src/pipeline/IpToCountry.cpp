@@ -1,15 +1,15 @@
-#include "passes/IpToCountry.h"
+#include "pipeline/IpToCountry.h"
 
 #include <algorithm>
 #include <map>
 #include <numeric>
 #include <utility>
 
-#include "passes/CountryRangeFile.h"
+#include "passes/ProgressChannel.h"
+#include "pipeline/CountryRangeFile.h"
 #include "textfiles/DataFiles.h"
 #include "textfiles/FileErrorText.h"
 #include "textfiles/LeadingInteger.h"
-#include "textfiles/ProgressChannel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <random>
 
-#include "passes/IpToCountry.h"
+#include "pipeline/IpToCountry.h"
 #include "support/RecordingChannel.h"
 #include "support/TestSupport.h"
 #include "textfiles/CStringArrayPBEx.h"

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "passes/SearchEngines.h"
+#include "pipeline/SearchEngines.h"
 #include "support/TestSupport.h"
 #include "textfiles/CStringArrayPBEx.h"
 #include "textfiles/DataFiles.h"
