@@ -1,6 +1,5 @@
 #include "db/PostgresDialect.h"
 
-#include <cctype>
 #include <optional>
 #include <regex>
 #include <string_view>
@@ -13,14 +12,13 @@
 namespace {
 
 bool IsWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
-           static_cast<unsigned char>(c) >= 0x80;
+    return IsAsciiLetterOrDigit(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 bool IsPlainIdentifier(std::string_view name) {
-    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+    if (name.empty() || IsAsciiDigit(name[0])) return false;
     for (char c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+        if (!IsAsciiLetterOrDigit(c) && c != '_') return false;
     return true;
 }
 
@@ -75,9 +73,9 @@ std::vector<Token> Tokenize(const std::string& sql) {
             tokens.push_back(
                 {Token::Kind::Name, PostgresIdentifier(sql.substr(i + 1, stop - i - 1))});
             i = stop + 1;
-        } else if (std::isspace(static_cast<unsigned char>(c))) {
+        } else if (IsAsciiWhiteSpace(c)) {
             const std::size_t start = i;
-            while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+            while (i < sql.size() && IsAsciiWhiteSpace(sql[i])) ++i;
             tokens.push_back({Token::Kind::Space, sql.substr(start, i - start)});
         } else if (IsWordChar(c)) {
             const std::size_t start = i;
@@ -259,8 +257,8 @@ bool IsTableName(const Token& t) {
 }
 
 bool EndsFromClause(const Token& t) {
-    return IsWord(t, "where") || IsWord(t, "order") || IsWord(t, "limit") ||
-           IsWord(t, "offset") || IsWord(t, "for") || IsSymbol(t, ";");
+    return IsWord(t, "where") || IsWord(t, "order") || IsWord(t, "limit") || IsWord(t, "offset") ||
+           IsWord(t, "for") || IsSymbol(t, ";");
 }
 
 bool IsGroupingOrSetWord(const Token& t) {

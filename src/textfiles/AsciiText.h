@@ -14,6 +14,15 @@ inline constexpr std::string_view kAsciiWhiteSpace = " \t\n\v\f\r";
 constexpr bool IsAsciiWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+constexpr bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+constexpr bool IsAsciiLetterOrDigit(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c);
+}
 constexpr char ToLowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }

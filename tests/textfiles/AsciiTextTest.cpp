@@ -18,6 +18,9 @@ TEST(AsciiText, FoldsAndTrimsOnlyAscii) {
     EXPECT_EQ(TrimAscii("\v x \f", " \t\r\n"), "\v x \f");
     EXPECT_EQ(TrimAsciiStart("  select 1  "), "select 1  ");
     EXPECT_EQ(TrimAsciiEnd("message\n\n"), "message");
+
+    EXPECT_TRUE(IsAsciiLetterOrDigit('z') && IsAsciiLetterOrDigit('Q') && IsAsciiDigit('7'));
+    EXPECT_FALSE(IsAsciiLetter('\xC4') || IsAsciiLetterOrDigit('_') || IsAsciiDigit('\xB2'));
 }
 
 }  // namespace
