@@ -1,15 +1,15 @@
 #include "app/IniText.h"
 
+#include "textfiles/AsciiText.h"
+
 namespace {
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return kIniBlanks.find(c) != std::string_view::npos;
 }
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
+    return TrimAscii(text, kIniBlanks);
 }
 
 void AppendHexEscape(std::string& out, unsigned char c) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// The blanks around keys, values and "=": a line's other control bytes belong to the text.
+inline constexpr std::string_view kIniBlanks = " \t";
+
 std::string EscapeIniKey(std::string_view key);
 std::string EscapeIniValue(std::string_view value);
 // The byte escapes alone, without the quoting of values: the result holds no control byte.

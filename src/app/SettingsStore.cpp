@@ -11,19 +11,10 @@
 #include <vector>
 
 #include "app/IniText.h"
+#include "textfiles/AsciiText.h"
 #include "textfiles/AtomicFile.h"
 
 namespace {
-
-// Section and key names match regardless of ASCII case, as the platform store's names do.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
 
 // The lines as they stand, carriage returns included: a rewrite gives back every line it does
 // not change byte for byte. Dropping the CR here and writing the lines back with bare line feeds
@@ -48,6 +39,7 @@ struct EntryPosition {
     std::optional<std::size_t> sectionEnd;
 };
 
+// Section and key names match regardless of ASCII case, as the platform store's names do.
 EntryPosition FindEntry(const std::vector<std::string>& lines, std::string_view section,
                         std::string_view key) {
     EntryPosition found;
@@ -55,14 +47,14 @@ EntryPosition FindEntry(const std::vector<std::string>& lines, std::string_view 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = LineText(lines[i]);
         if (auto name = ParseIniSection(line)) {
-            inSection = SameName(*name, section);
+            inSection = EqualsIgnoringAsciiCase(*name, section);
             if (inSection && !found.sectionEnd) found.sectionEnd = i + 1;
             continue;
         }
         if (!inSection) continue;
-        if (line.find_first_not_of(" \t") != std::string_view::npos) found.sectionEnd = i + 1;
+        if (line.find_first_not_of(kIniBlanks) != std::string_view::npos) found.sectionEnd = i + 1;
         if (found.entryLine) continue;
-        if (auto entry = ParseIniEntry(line); entry && SameName(entry->key, key))
+        if (auto entry = ParseIniEntry(line); entry && EqualsIgnoringAsciiCase(entry->key, key))
             found.entryLine = i;
     }
     return found;
