@@ -7,15 +7,12 @@
 
 #include "app/CErrorLogDlg.h"
 #include "cli/Interrupts.h"
+#include "pipeline/StdioFile.h"
 #include "textfiles/FileErrorText.h"
 
 namespace {
 
 constexpr int kBarWidth = 30;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 void Write(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -176,7 +173,7 @@ void TerminalWindowServices::RunErrorLogDialog(CErrorLogDlg& dialog) {
     }
     errno = 0;
     int error = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(settings_.errorLogFile.c_str(), "wb"));
+    StdioFile file(std::fopen(settings_.errorLogFile.c_str(), "wb"));
     if (!file) {
         error = errno;
     } else {

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
+#include "pipeline/StdioFile.h"
 #include "textfiles/CStringArrayPBEx.h"
 
 namespace {
@@ -18,15 +18,10 @@ std::string_view WithoutQuotes(std::string_view field) {
     return field;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 }  // namespace
 
 int ReadWholeRangeFile(const std::string& fileName, std::string& content) {
-    FileHandle file(std::fopen(fileName.c_str(), "rb"));
+    StdioFile file(std::fopen(fileName.c_str(), "rb"));
     if (!file) return errno;
     errno = 0;
     char block[1 << 16];
