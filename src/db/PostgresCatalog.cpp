@@ -5,7 +5,7 @@
 #include "db/PostgresConnection.h"
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
-#include "db/PostgresText.h"
+#include "textfiles/Utf8.h"
 
 namespace {
 
@@ -68,10 +68,10 @@ void PostgresConnection::CreateIndex(const IndexDefinition& index) {
 void PostgresConnection::RefreshStatistics(const std::string& table) {
     std::lock_guard lock(mutex_);
     FlushLocked();
-    PostgresResult r(PQexec(connection_.get(),
-                            ("BEGIN; SET LOCAL default_statistics_target = 10; ANALYZE " +
-                             PostgresIdentifier(table) + "; COMMIT")
-                                .c_str()));
+    PostgresResult r(
+        PQexec(connection_.get(), ("BEGIN; SET LOCAL default_statistics_target = 10; ANALYZE " +
+                                   PostgresIdentifier(table) + "; COMMIT")
+                                      .c_str()));
     if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
         DbError error = ErrorFor(r.get());
         PostgresResult undo(PQexec(connection_.get(), "ROLLBACK"));

@@ -22,6 +22,3 @@
 
 std::string EncodePostgresText(std::string_view bytes);
 std::string DecodePostgresText(std::string_view stored);
-
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);

@@ -6,6 +6,7 @@
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
 #include "db/PostgresText.h"
+#include "textfiles/Utf8.h"
 
 namespace {
 
