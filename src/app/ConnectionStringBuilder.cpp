@@ -11,6 +11,7 @@
 #include "db/DbError.h"
 #include "db/PostgresConnectionOptions.h"
 #include "textfiles/AsciiText.h"
+#include "textfiles/QuotedText.h"
 
 namespace {
 
@@ -111,12 +112,7 @@ std::string QuoteConnectionValue(const std::string& value) {
         value.find_first_of(";=\"") != std::string::npos ||
         (!value.empty() && (IsAsciiWhiteSpace(value.front()) || IsAsciiWhiteSpace(value.back())));
     if (!needsQuotes) return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        quoted += c;
-        if (c == '"') quoted += '"';
-    }
-    return quoted + '"';
+    return QuotedByDoubling(value, '"');
 }
 
 ConnectionTestResult TestConnection(const std::string& connectionString) {

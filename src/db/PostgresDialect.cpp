@@ -8,6 +8,7 @@
 #include "db/PostgresText.h"
 #include "db/SqlLiteral.h"
 #include "textfiles/AsciiText.h"
+#include "textfiles/QuotedText.h"
 
 namespace {
 
@@ -327,22 +328,11 @@ std::string FoldIdentifier(const std::string& name) {
 std::string PostgresIdentifier(const std::string& name) {
     const std::string folded = FoldIdentifier(name);
     if (IsPlainIdentifier(folded)) return folded;
-    std::string quoted = "\"";
-    for (char c : folded) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
+    return QuotedByDoubling(folded, '"');
 }
 
 std::string PostgresStringLiteral(const std::string& text) {
-    const std::string stored = EncodePostgresText(text);
-    std::string literal = "'";
-    for (char c : stored) {
-        if (c == '\'') literal += '\'';
-        literal += c;
-    }
-    return literal + "'";
+    return QuotedByDoubling(EncodePostgresText(text), '\'');
 }
 
 std::string TranslateStatement(const std::string& sql) {

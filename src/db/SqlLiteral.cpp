@@ -1,5 +1,7 @@
 #include "db/SqlLiteral.h"
 
+#include "textfiles/QuotedText.h"
+
 namespace {
 
 int HexValue(char c) {
@@ -21,12 +23,7 @@ std::string StatementTextLiteral(std::string_view bytes) {
         }
         return out + "' AS TEXT)";
     }
-    std::string out = "'";
-    for (const char c : bytes) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
+    return QuotedByDoubling(bytes, '\'');
 }
 
 std::optional<std::string> BytesFromHex(std::string_view digits) {
