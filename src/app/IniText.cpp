@@ -42,13 +42,6 @@ void AppendEscaped(std::string& out, unsigned char c) {
         out += static_cast<char>(c);
 }
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // A literal "=" ends the key, so the key's own "=" characters are escaped; a key written at the
 // start of a line must not look like a comment or a section either.
 bool NeedsKeyEscape(unsigned char c, bool first) {

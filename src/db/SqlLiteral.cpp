@@ -1,17 +1,7 @@
 #include "db/SqlLiteral.h"
 
+#include "textfiles/AsciiText.h"
 #include "textfiles/QuotedText.h"
-
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 std::string StatementTextLiteral(std::string_view bytes) {
     if (bytes.find('\0') != std::string_view::npos) {
@@ -31,7 +21,7 @@ std::optional<std::string> BytesFromHex(std::string_view digits) {
     std::string bytes;
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const int high = HexValue(digits[i]), low = HexValue(digits[i + 1]);
+        const int high = HexDigitValue(digits[i]), low = HexDigitValue(digits[i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         bytes += static_cast<char>(high * 16 + low);
     }

@@ -23,6 +23,13 @@ constexpr bool IsAsciiLetter(char c) {
 constexpr bool IsAsciiLetterOrDigit(char c) {
     return IsAsciiLetter(c) || IsAsciiDigit(c);
 }
+// The value of a hex digit of either case, or -1 for any other character.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 constexpr char ToLowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
