@@ -2,25 +2,9 @@
 
 #include <optional>
 
-namespace {
+#include "textfiles/Utf8.h"
 
-void AppendUtf8(std::string& out, unsigned codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
+namespace {
 
 std::optional<unsigned> HexQuad(std::string_view text, std::size_t at) {
     if (at + 4 > text.size()) return std::nullopt;
@@ -104,7 +88,7 @@ class JsonScanner {
                 pos_ += 6;
             }
         }
-        AppendUtf8(out, codePoint);
+        AppendUtf8(out, static_cast<char32_t>(codePoint));
         return out;
     }
 
