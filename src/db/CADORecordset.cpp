@@ -415,9 +415,11 @@ void CADORecordset::StoreNewRow() {
     if (rowsFetched_) {
         // The new row joins the set (at its end, with the cursor on it) but has no key yet.
         if (rows_.Columns() != columns_.size()) rows_ = RowBlock(columns_.size());
-        for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-            rows_.Append(pendingSet_[i] ? values[chosen++] : FieldValue::Null());
-        }
+        Guarded([&] {
+            for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+                rows_.Append(pendingSet_[i] ? values[chosen++] : FieldValue::Null());
+            }
+        });
         keys_.emplace_back(std::nullopt);
         cursor_ = static_cast<std::int64_t>(rows_.Rows()) - 1;
     }
@@ -439,9 +441,11 @@ void CADORecordset::StoreChangedRow() {
                     [&] { return driver.PrepareUpdate(keyTable_, NamesOf(columns_, pendingSet_)); })
                 .Update(*keys_[row], values);
     });
-    for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) rows_.Set(row, i, values[chosen++]);
-    }
+    Guarded([&] {
+        for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+            if (pendingSet_[i]) rows_.Set(row, i, values[chosen++]);
+        }
+    });
 }
 
 template <class Write>

@@ -7,6 +7,8 @@
 // reading a table took longer than the database needed to produce it, and the memory ran into
 // gigabytes. Here a row costs 16 bytes per field plus its text bytes, kept in large chunks that
 // never move once filled (growing one huge array by copying cost as much as the reading).
+//
+// Failures (a text over 4 GiB, a field outside the rows) throw DbError.
 
 #include <cstddef>
 #include <cstdint>
