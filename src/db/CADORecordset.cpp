@@ -1,6 +1,7 @@
 #include "db/CADORecordset.h"
 
 #include <algorithm>
+#include <exception>
 #include <regex>
 
 #include "db/CADODatabase.h"
@@ -89,24 +90,24 @@ CADORecordset::CADORecordset(const CADODatabase& database)
     : connection_(database.GetConnection()) {}
 
 CADORecordset::~CADORecordset() {
-    CloseKeepingFailure();
+    CloseReportingFailure();
 }
 
-void CADORecordset::CloseKeepingFailure() noexcept {
-    if (!IsOpen()) {
-        open_ = false;
-        return;
+void CADORecordset::CloseReportingFailure() noexcept {
+    // Whatever the failure (a refused row, memory running out), a destructor that let it escape
+    // would end the program.
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        ReportFailureNobodyHeard("closing a recordset", error.what());
     }
-    ReleaseRows();
-    // The connection outlives this handle: its next explicit call reports a refused row.
-    active_->CommitPendingRowsOrKeepFailure();
 }
 
 CADORecordset::CADORecordset(CADORecordset&&) noexcept = default;
 
 CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
     if (this != &other) {
-        CloseKeepingFailure();
+        CloseReportingFailure();
         connection_ = std::move(other.connection_);
         active_ = std::move(other.active_);
         prepared_ = std::move(other.prepared_);
