@@ -25,14 +25,14 @@ class PostgresLayerTest : public ::testing::Test {
         base_ = base;
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, TargetTableCreateStatement(base), CADOCommand::kStoredProcedure).Execute();
+        CADOCommand(db, TargetTableCreateStatement(base)).Execute();
         CADOXCatalog catalog;
         catalog.Open(connection);
         CADOXTable table(catalog);
         EXPECT_TRUE(table.Open(TargetTableName(base)));
         CADOXIndex index;
         index.Create(TargetIndexName(base));
-        index.AddColumn("id", kColumnTypeInteger, 0);
+        index.AddColumn("id");
         index.SetPrimaryAndUnique();
         EXPECT_TRUE(table.AddIndex(index));
         return base;
