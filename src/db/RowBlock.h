@@ -59,6 +59,9 @@ class RowBlock {
             const char* text;          // Text: its bytes in a text chunk
         };
     };
+    // The cost per field promised above: a member grown by accident (an int-sized enum, say)
+    // would make every query's rows half as large again.
+    static_assert(sizeof(Cell) == 16);
     static constexpr std::size_t kCellsPerChunk = kLargeChunkBytes / sizeof(Cell);
 
     Cell MakeCell(const FieldValue& value);
