@@ -15,7 +15,7 @@ inline void AddTargetIndex(const std::string& connectionString, const std::strin
     if (!table.Open(TargetTableName(base))) return;
     CADOXIndex index;
     index.Create(TargetIndexName(base));
-    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.AddColumn("id");
     index.SetPrimaryAndUnique();
     table.AddIndex(index);
 }

@@ -66,14 +66,14 @@ Row MakeRow(std::uint32_t id) {
 void CreateTargetTable(const std::string& connection) {
     CADODatabase db;
     db.Open(connection);
-    CADOCommand(db, TargetTableCreateStatement("Bench"), 4).Execute();
+    CADOCommand(db, TargetTableCreateStatement("Bench")).Execute();
     CADOXCatalog catalog;
     catalog.Open(connection);
     CADOXTable table(catalog);
     table.Open(TargetTableName("Bench"));
     CADOXIndex index;
     index.Create(TargetIndexName("Bench"));
-    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.AddColumn("id");
     index.SetPrimaryAndUnique();
     table.AddIndex(index);
 }

@@ -71,7 +71,7 @@ void Run(CADODatabase& db, const std::string& sql) {
 // A fresh, empty target table with its primary key, as the export makes it.
 void ResetTable(CADODatabase& db) {
     Run(db, "DROP TABLE IF EXISTS " + TargetTableName(kBase));
-    CADOCommand(db, TargetTableCreateStatement(kBase), CADOCommand::kStoredProcedure).Execute();
+    CADOCommand(db, TargetTableCreateStatement(kBase)).Execute();
     AddTargetIndex(ServerConnection(), kBase);
 }
 

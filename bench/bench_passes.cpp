@@ -35,7 +35,7 @@ constexpr int kRows = 1'000'000;
 const char* const kBase = "BenchPasses";
 
 void Execute(CADODatabase& db, const std::string& sql) {
-    CADOCommand(db, sql, CADOCommand::kCommandText).Execute();
+    CADOCommand(db, sql).Execute();
 }
 
 std::int32_t CountRows(CADODatabase& db, const std::string& base) {

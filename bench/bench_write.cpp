@@ -57,8 +57,7 @@ void BM_ReadAndWriteLog(benchmark::State& state) {
             // The table as the dialog prepares it before the first export into it.
             CADODatabase db;
             db.Open(connection);
-            CADOCommand(db, TargetTableCreateStatement("Bench"), CADOCommand::kCommandText)
-                .Execute();
+            CADOCommand(db, TargetTableCreateStatement("Bench")).Execute();
         }
         AddTargetIndex(connection, "Bench");
         // Loaded by the writer itself, as on the first export of a session.
@@ -79,7 +78,7 @@ void BM_ReadAndWriteLog(benchmark::State& state) {
             // whose connection stays open, so the writer's own close leaves this copy undone.
             CADODatabase db;
             db.Open(connection);
-            CADOCommand(db, "PRAGMA wal_checkpoint(TRUNCATE)", CADOCommand::kCommandText).Execute();
+            CADOCommand(db, "PRAGMA wal_checkpoint(TRUNCATE)").Execute();
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,14 +1,15 @@
 // Connection strings as users type them into the dialog, the settings and --connection. The
-// parser may refuse a text only with DbError; what it accepts must survive being written back,
-// as the connection dialog does with every string it edits. A string naming SQLite is opened
-// with its file moved into the scratch folder; nothing else is ever opened, so no input can
-// make the fuzzer reach out to a server.
+// parser may refuse a text only with CADOException; what it accepts must survive being written
+// back, as the connection dialog does with every string it edits. A string naming SQLite is
+// opened with its file moved into the scratch folder; nothing else is ever opened, so no input
+// can make the fuzzer reach out to a server.
 
 #include <string>
 #include <string_view>
 
 #include "FuzzSupport.h"
 #include "app/ConnectionStringBuilder.h"
+#include "db/CADOException.h"
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/Driver.h"
@@ -78,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConnectionString parsed;
     try {
         parsed = ConnectionString::Parse(text);
-    } catch (const DbError& error) {
+    } catch (const CADOException& error) {
         // The text may hold a password, so the message is one of a few fixed sentences; a long
         // one would be carrying the text.
         FuzzCheck(std::string_view(error.what()).size() < kLongestRefusal,

@@ -40,8 +40,8 @@ void AddTargetIndex(const std::string& connectionString, const std::string& base
     CADOXTable table(catalog);
     if (!table.Open(TargetTableName(base))) return;
     CADOXIndex index;
-    if (!index.Create(TargetIndexName(base))) return;
-    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.Create(TargetIndexName(base));
+    index.AddColumn("id");
     index.SetPrimaryAndUnique();
     table.AddIndex(index);
 }
@@ -126,7 +126,7 @@ bool CKestrelportDlg::PrepareTargetTable(const ExportSettings& settings) {
             MessageBox(kCannotOpen);
             return false;
         }
-        CADOCommand(db, TargetTableCreateStatement(base), CADOCommand::kStoredProcedure).Execute();
+        CADOCommand(db, TargetTableCreateStatement(base)).Execute();
         AddTargetIndex(connection, base);
         db.Close();
         return true;

@@ -7,8 +7,8 @@
 #include "app/CKestrelportDlgNormalCursor.h"
 #include "app/WindowServices.h"
 #include "db/CADODatabase.h"
+#include "db/CADOException.h"
 #include "db/ConnectionString.h"
-#include "db/DbError.h"
 #include "db/PostgresConnectionOptions.h"
 #include "textfiles/AsciiText.h"
 #include "textfiles/QuotedText.h"
@@ -70,7 +70,7 @@ ConnectionStringModel ParseConnectionStringModel(const std::string& text) {
     ConnectionString parsed;
     try {
         parsed = ConnectionString::Parse(text);
-    } catch (const DbError&) {
+    } catch (const CADOException&) {
         return model;
     }
     if (EqualsIgnoringAsciiCase(parsed.Value(std::string(kProviderKey)), "PostgreSQL"))

@@ -86,14 +86,10 @@ void CADODatabase::RefreshStatistics(const std::string& table) {
     }
 }
 
-CADOCommand::CADOCommand(const CADODatabase& database, std::string statement,
-                         std::int32_t commandType)
-    : session_(database.GetConnection()),
-      statement_(std::move(statement)),
-      commandType_(commandType) {}
+CADOCommand::CADOCommand(const CADODatabase& database, std::string statement)
+    : session_(database.GetConnection()), statement_(std::move(statement)) {}
 
 bool CADOCommand::Execute() {
-    commandType_ = kCommandText;
     if (!session_ || !session_->IsOpen()) ThrowNotOpen();
     try {
         session_->RunStatement([this](DbConnection& driver) { driver.Execute(statement_); });

@@ -48,11 +48,7 @@ class CADODatabase {
 
 class CADOCommand {
   public:
-    static constexpr std::int32_t kCommandText = 1;
-    static constexpr std::int32_t kStoredProcedure = 4;
-
-    // The statement always runs as SQL text, whatever the type given here.
-    CADOCommand(const CADODatabase& database, std::string statement, std::int32_t commandType);
+    CADOCommand(const CADODatabase& database, std::string statement);
     virtual ~CADOCommand() = default;
     CADOCommand(CADOCommand&&) noexcept = default;
     CADOCommand& operator=(CADOCommand&&) noexcept = default;
@@ -61,11 +57,9 @@ class CADOCommand {
     // driver's description when it fails or when the database handle is not open.
     bool Execute();
 
-    std::int32_t CommandType() const { return commandType_; }
     const std::string& Statement() const { return statement_; }
 
   private:
     std::shared_ptr<DbSession> session_;
     std::string statement_;
-    std::int32_t commandType_;
 };

@@ -1,6 +1,7 @@
 #include "db/CADORecordset.h"
 
 #include <algorithm>
+#include <exception>
 #include <regex>
 
 #include "db/CADODatabase.h"
@@ -89,24 +90,24 @@ CADORecordset::CADORecordset(const CADODatabase& database)
     : connection_(database.GetConnection()) {}
 
 CADORecordset::~CADORecordset() {
-    CloseKeepingFailure();
+    CloseReportingFailure();
 }
 
-void CADORecordset::CloseKeepingFailure() noexcept {
-    if (!IsOpen()) {
-        open_ = false;
-        return;
+void CADORecordset::CloseReportingFailure() noexcept {
+    // Whatever the failure (a refused row, memory running out), a destructor that let it escape
+    // would end the program.
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        ReportFailureNobodyHeard("closing a recordset", error.what());
     }
-    ReleaseRows();
-    // The connection outlives this handle: its next explicit call reports a refused row.
-    active_->CommitPendingRowsOrKeepFailure();
 }
 
 CADORecordset::CADORecordset(CADORecordset&&) noexcept = default;
 
 CADORecordset& CADORecordset::operator=(CADORecordset&& other) noexcept {
     if (this != &other) {
-        CloseKeepingFailure();
+        CloseReportingFailure();
         connection_ = std::move(other.connection_);
         active_ = std::move(other.active_);
         prepared_ = std::move(other.prepared_);
@@ -415,9 +416,11 @@ void CADORecordset::StoreNewRow() {
     if (rowsFetched_) {
         // The new row joins the set (at its end, with the cursor on it) but has no key yet.
         if (rows_.Columns() != columns_.size()) rows_ = RowBlock(columns_.size());
-        for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-            rows_.Append(pendingSet_[i] ? values[chosen++] : FieldValue::Null());
-        }
+        Guarded([&] {
+            for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+                rows_.Append(pendingSet_[i] ? values[chosen++] : FieldValue::Null());
+            }
+        });
         keys_.emplace_back(std::nullopt);
         cursor_ = static_cast<std::int64_t>(rows_.Rows()) - 1;
     }
@@ -439,9 +442,11 @@ void CADORecordset::StoreChangedRow() {
                     [&] { return driver.PrepareUpdate(keyTable_, NamesOf(columns_, pendingSet_)); })
                 .Update(*keys_[row], values);
     });
-    for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
-        if (pendingSet_[i]) rows_.Set(row, i, values[chosen++]);
-    }
+    Guarded([&] {
+        for (std::size_t i = 0, chosen = 0; i < columns_.size(); ++i) {
+            if (pendingSet_[i]) rows_.Set(row, i, values[chosen++]);
+        }
+    });
 }
 
 template <class Write>

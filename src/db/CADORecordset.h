@@ -48,7 +48,9 @@ class CADORecordset {
     // while the rows are walked; they do not change the rows the walk yields.
     void OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk);
     bool IsOpen() const;
-    // Drops a pending change and the rows.
+    // Drops a pending change and the rows, and commits the rows written on the connection: a
+    // refusal of them is thrown here. The destructor closes too, but can only report a refusal
+    // on stderr, so a recordset that writes rows is closed explicitly.
     void Close();
 
     bool IsEof();
@@ -103,7 +105,7 @@ class CADORecordset {
     void StoreChangedRow();
     void ClearPending();
     void ReleaseRows();
-    void CloseKeepingFailure() noexcept;
+    void CloseReportingFailure() noexcept;
     void StartPending(EditMode mode);
     // Moves the written values, in column order, into writeValues_.
     std::vector<FieldValue>& ChosenPendingValues();

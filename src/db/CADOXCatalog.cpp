@@ -58,21 +58,17 @@ bool CADOXTable::AddIndex(const CADOXIndex& index) {
     }
 }
 
-bool CADOXIndex::Create(const std::string& name) {
+void CADOXIndex::Create(const std::string& name) {
     name_ = name;
-    return true;
 }
 
-bool CADOXIndex::AddColumn(const std::string& column, int /*type*/, int /*definedSize*/) {
-    // The column's type comes from the table; the index only needs its name.
+void CADOXIndex::AddColumn(const std::string& column) {
     columns_.push_back(column);
-    return true;
 }
 
-bool CADOXIndex::SetPrimaryAndUnique() {
+void CADOXIndex::SetPrimaryAndUnique() {
     primaryKey_ = true;
     unique_ = true;
-    return true;
 }
 
 bool TableExists(const std::string& connectionString, const std::string& tableName) {

@@ -8,9 +8,6 @@
 
 #include "db/DbSession.h"
 
-// The column type code of a 32-bit integer index column.
-inline constexpr int kColumnTypeInteger = 3;
-
 class CADOXIndex;
 
 class CADOXCatalog {
@@ -54,10 +51,10 @@ class CADOXTable {
 
 class CADOXIndex {
   public:
-    bool Create(const std::string& name);
-    // `type` is a column type code (kColumnTypeInteger); `definedSize` 0 for fixed-size types.
-    bool AddColumn(const std::string& column, int type, int definedSize);
-    bool SetPrimaryAndUnique();
+    void Create(const std::string& name);
+    // The column's type comes from the table; the index only needs its name.
+    void AddColumn(const std::string& column);
+    void SetPrimaryAndUnique();
 
     const std::string& Name() const { return name_; }
     const std::vector<std::string>& Columns() const { return columns_; }

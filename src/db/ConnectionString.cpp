@@ -1,14 +1,15 @@
 #include "db/ConnectionString.h"
 
+#include "db/CADOException.h"
 #include "db/DbError.h"
 #include "textfiles/AsciiText.h"
 
 namespace {
 
-const char* const kSource = "Connection string";
-
+// The program's dialogs parse connection strings as well as the drivers, so a rejection is the
+// layer's public exception from the start.
 [[noreturn]] void Reject(const std::string& why) {
-    throw DbError(kErrorUnspecified, kSource, why);
+    throw CADOException(kErrorUnspecified, why);
 }
 
 // Reads one value starting at `pos` (just after '='), up to the ';' that ends the entry or the end

@@ -10,7 +10,7 @@
 
 class ConnectionString {
   public:
-    // Throws DbError when the text is empty or not a `Key=Value;` list. The message says
+    // Throws CADOException when the text is empty or not a `Key=Value;` list. The message says
     // what is wrong but never repeats the text, which may hold a password.
     static ConnectionString Parse(const std::string& text);
 

@@ -18,8 +18,9 @@ struct CalendarTime {
 };
 
 class DateTime {
-public:
-    enum class Status { Valid, Invalid, Null };
+  public:
+    // One byte, so that a date fits the 16-byte cell of a query's rows (RowBlock).
+    enum class Status : std::uint8_t { Valid, Invalid, Null };
 
     DateTime() = default;  // 0.0 (30 December 1899 00:00), valid
     explicit DateTime(double days, Status status = Status::Valid) : days_(days), status_(status) {}
@@ -42,7 +43,7 @@ public:
 
     bool operator==(const DateTime&) const = default;
 
-private:
+  private:
     double days_ = 0.0;
     Status status_ = Status::Valid;
 };

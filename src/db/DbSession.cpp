@@ -35,13 +35,6 @@ void ReportFailureNobodyHeard(const std::string& where, const std::string& text)
     }
 }
 
-void DbSession::ThrowKeptFailureLocked() {
-    if (!keptFailure_) return;
-    const DbError failure = std::move(*keptFailure_);
-    keptFailure_.reset();
-    throw failure;
-}
-
 bool DbSession::IsOpen() const {
     return open_.load();
 }
@@ -58,7 +51,6 @@ void DbSession::Close() {
         answerPending_ = false;
         driver->Commit();
     }
-    ThrowKeptFailureLocked();
 }
 
 std::shared_ptr<DbConnection> DbSession::Driver() const {
@@ -77,7 +69,6 @@ void DbSession::CommitLocked() {
 void DbSession::SendPendingRows() {
     std::lock_guard lock(mutex_);
     if (!driver_) return;
-    ThrowKeptFailureLocked();
     if (!inBatch_) {
         // Nothing new to send: the answer still due is read now, so that a caller counting the
         // rows of the last two commits never has to count further back.
@@ -94,7 +85,6 @@ void DbSession::SendPendingRows() {
 
 DbConnection& DbSession::StartRowLocked() {
     if (!driver_) ThrowClosed();
-    ThrowKeptFailureLocked();
     if (!inBatch_) {
         driver_->Begin();
         inBatch_ = true;
@@ -114,26 +104,11 @@ void DbSession::CommitPendingRows() {
     std::lock_guard lock(mutex_);
     if (!driver_) return;
     CommitLocked();
-    ThrowKeptFailureLocked();
-}
-
-void DbSession::CommitPendingRowsOrKeepFailure() noexcept {
-    std::lock_guard lock(mutex_);
-    if (!driver_) return;
-    try {
-        CommitLocked();
-    } catch (const DbError& error) {
-        if (!keptFailure_) keptFailure_ = error;
-    } catch (...) {
-        if (!keptFailure_)
-            keptFailure_ = DbError(kErrorUnspecified, "Connection", "The commit failed.");
-    }
 }
 
 std::shared_ptr<DbConnection> DbSession::CommitAndGetDriver() {
     std::lock_guard lock(mutex_);
     if (!driver_) ThrowClosed();
     CommitLocked();
-    ThrowKeptFailureLocked();
     return driver_;
 }

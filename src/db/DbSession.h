@@ -5,15 +5,15 @@
 // Why batches: committing each row costs a disk sync, far more than the row. Callers are still
 // promised that every row they stored stays stored, so a batch is committed after kBatchRows rows
 // or kBatchAge, before any other statement runs on the connection, before a failure is reported,
-// and at Close. A refusal is always thrown from an explicit call; one found while a recordset is
-// destroyed waits for the next explicit call, and one found while the session itself is
-// destroyed goes to stderr.
+// and at Close. A refusal is thrown by the call that finds it (a recordset's Close, say), never
+// kept for a later, unrelated one; only rows sent without waiting (SendPendingRows) are answered
+// by the next commit or statement. One found while a recordset or the session is destroyed goes
+// to stderr, so owners close explicitly where a refusal must reach the user.
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -70,14 +70,8 @@ class DbSession {
     // can (DbConnection::SendCommit): a refusal of these rows is thrown by the next explicit call,
     // counting the rows handed over since the commit before. Close and CommitPendingRows wait.
     void SendPendingRows();
-    // For destructors, which cannot throw: commits like CommitPendingRows, but a failure is kept
-    // and thrown by the next explicit call on the connection (a row write, a statement, a
-    // commit, Close) instead of being lost.
-    void CommitPendingRowsOrKeepFailure() noexcept;
 
   private:
-    void ThrowKeptFailureLocked();
-
     std::shared_ptr<DbConnection> CommitAndGetDriver();
     void CommitLocked();
     DbConnection& StartRowLocked();
@@ -92,7 +86,6 @@ class DbSession {
     bool answerPending_ = false;
     int batchRows_ = 0;
     std::chrono::steady_clock::time_point batchStart_;
-    std::optional<DbError> keptFailure_;
 };
 
 // The last resort for a failure that only a destructor found: it goes to stderr, so that a row

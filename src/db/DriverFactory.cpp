@@ -1,5 +1,6 @@
 #include <string>
 
+#include "db/CADOException.h"
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 #include "db/Driver.h"
@@ -19,6 +20,16 @@ const DriverEntry kDrivers[] = {
     {"postgresql", OpenPostgresConnection, PostgresCodeMessage},
 };
 
+// The parser's refusal is the layer's public exception, since the program's dialogs parse too;
+// here, below the classes that translate every failure, it is a driver failure like the others.
+ConnectionString ParseSettings(const std::string& connectionString) {
+    try {
+        return ConnectionString::Parse(connectionString);
+    } catch (const CADOException& refusal) {
+        throw DbError(refusal.ErrorCode(), "Connection string", refusal.ErrorText());
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString) {
@@ -26,7 +37,7 @@ std::unique_ptr<DbConnection> OpenConnection(const std::string& connectionString
     if (const std::string uri(TrimAscii(connectionString, " \t\r\n")); IsPostgresUri(uri)) {
         return OpenPostgresUri(uri);
     }
-    const ConnectionString settings = ConnectionString::Parse(connectionString);
+    const ConnectionString settings = ParseSettings(connectionString);
     const std::optional<std::string> provider = settings.Find("Provider");
     if (!provider || provider->empty()) {
         throw DbError(kErrorUnspecified, "Connection string",

@@ -3,10 +3,20 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <stdexcept>
+
+#include "db/DbError.h"
+
+namespace {
+
+// The layer's own error, so that the recordset reports it like a driver's.
+[[noreturn]] void Fail(const char* why) {
+    throw DbError(kErrorUnspecified, "RowBlock", why);
+}
+
+}  // namespace
 
 RowBlock::Cell RowBlock::TextCell(std::string_view text) {
-    if (text.size() > UINT32_MAX) throw std::length_error("A field's text exceeds 4 GiB.");
+    if (text.size() > UINT32_MAX) Fail("A field's text exceeds 4 GiB.");
     if (text.size() > textRoom_) {
         // A text longer than a chunk gets a chunk of its own size.
         const std::size_t size = std::max(kLargeChunkBytes, text.size());
@@ -72,7 +82,7 @@ void RowBlock::AppendText(std::string_view text) {
 }
 
 const RowBlock::Cell& RowBlock::CellAt(std::size_t row, std::size_t column) const {
-    if (column >= columns_ || row >= Rows()) throw std::out_of_range("No such field in the rows.");
+    if (column >= columns_ || row >= Rows()) Fail("No such field in the rows.");
     const std::size_t index = row * columns_ + column;
     const std::byte* chunk = cells_[index / kCellsPerChunk].get();
     return *std::launder(

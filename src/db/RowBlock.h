@@ -7,6 +7,8 @@
 // reading a table took longer than the database needed to produce it, and the memory ran into
 // gigabytes. Here a row costs 16 bytes per field plus its text bytes, kept in large chunks that
 // never move once filled (growing one huge array by copying cost as much as the reading).
+//
+// Failures (a text over 4 GiB, a field outside the rows) throw DbError.
 
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +59,9 @@ class RowBlock {
             const char* text;          // Text: its bytes in a text chunk
         };
     };
+    // The cost per field promised above: a member grown by accident (an int-sized enum, say)
+    // would make every query's rows half as large again.
+    static_assert(sizeof(Cell) == 16);
     static constexpr std::size_t kCellsPerChunk = kLargeChunkBytes / sizeof(Cell);
 
     Cell MakeCell(const FieldValue& value);

@@ -29,8 +29,9 @@ std::string TwoMonthsOfLog() {
     };
     for (int day = 29; day <= 31; ++day) {
         for (int minute = 0; minute < 50; minute += 7) {
-            const std::string when = std::to_string(day) + "/Oct/2012:23:" +
-                                     (minute < 10 ? "0" : "") + std::to_string(minute) + ":00";
+            const std::string when = std::to_string(day) +
+                                     "/Oct/2012:23:" + (minute < 10 ? "0" : "") +
+                                     std::to_string(minute) + ":00";
             line("10.0.0.1", when, "/a.html", "Mozilla/5.0");
             line("10.0.0.2", when, "/b.php", "Mozilla/5.0");
             line("10.0.0.2", when, "/logo.png", "Mozilla/5.0");
@@ -94,7 +95,7 @@ class UserMadeTableTest : public ::testing::Test {
     void Run(const std::string& connection, const std::string& sql) {
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, sql, CADOCommand::kCommandText).Execute();
+        CADOCommand(db, sql).Execute();
     }
 
     void TearDown() override {
@@ -140,10 +141,10 @@ TEST_F(UserMadeTableTest, ExtraIndexesGiveWhatTheProgramsOwnTableGives) {
     Run(connection, TargetTableCreateStatement(base));
     Run(connection, "ALTER TABLE " + table + " ADD PRIMARY KEY (id)");
     Run(connection, "CREATE INDEX " + base + "_ip ON " + table + " (IP)");
-    Run(connection, "CREATE INDEX " + base + "_visitor ON " + table +
-                        " (IP, UserAgent, DateTimeValue)");
-    Run(connection, "CREATE INDEX " + base + "_unmarked ON " + table +
-                        " (id) WHERE IsSpider IS NULL");
+    Run(connection,
+        "CREATE INDEX " + base + "_visitor ON " + table + " (IP, UserAgent, DateTimeValue)");
+    Run(connection,
+        "CREATE INDEX " + base + "_unmarked ON " + table + " (id) WHERE IsSpider IS NULL");
     Run(connection, "CREATE INDEX " + base + "_when ON " + table + " (DateTimeValue DESC)");
 
     const Table reference = Reference();

@@ -81,8 +81,7 @@ void DropTable(const std::string& connection, const std::string& base) {
     try {
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, "DROP TABLE IF EXISTS " + TargetTableName(base), CADOCommand::kCommandText)
-            .Execute();
+        CADOCommand(db, "DROP TABLE IF EXISTS " + TargetTableName(base)).Execute();
     } catch (const CADOException&) {
         // Left behind on a server that is gone; the server goes with its test.
     }

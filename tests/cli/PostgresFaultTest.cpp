@@ -125,8 +125,7 @@ TEST_F(PostgresFaultTest, AStatementTimeoutEndsThePassesAndKeepsTheRows) {
     const auto runStatements = [&](std::initializer_list<std::string> statements) {
         CADODatabase db;
         db.Open(connection);
-        for (const std::string& statement : statements)
-            CADOCommand(db, statement, CADOCommand::kCommandText).Execute();
+        for (const std::string& statement : statements) CADOCommand(db, statement).Execute();
     };
     runStatements(
         {"Create Or Replace Function kp_test_slow() Returns trigger Language plpgsql "

@@ -49,15 +49,15 @@ TEST_F(SqliteFaultTest, ADiskThatFillsUpDuringTheWriteStopsItAtTheFirstLineNotSt
 TEST_F(SqliteFaultTest, ADiskThatFillsUpBeforeThePassesFailsEachPassAndLosesNoRow) {
     const ScopedMount disk = ScopedMount::SmallDisk(folder, "96m");
     if (!disk.Mounted()) GTEST_SKIP() << disk.WhyNot();
-    ASSERT_EQ(sandbox.Export(sandbox.MakeLog("access.log", kLines), connection, "Web", true).exitCode,
-              0);
+    ASSERT_EQ(
+        sandbox.Export(sandbox.MakeLog("access.log", kLines), connection, "Web", true).exitCode, 0);
     {
         // Closing the last connection folds the write-ahead log back into the file and removes
         // it, so the passes' changes need new room.
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, "UPDATE [Web_data] SET IsSpider = NULL, SessionID = NULL, PageTimeSecs = NULL",
-                    CADOCommand::kCommandText)
+        CADOCommand(db,
+                    "UPDATE [Web_data] SET IsSpider = NULL, SessionID = NULL, PageTimeSecs = NULL")
             .Execute();
     }
     // Room to open the database and its shared-memory index, not for the passes' changes.
@@ -67,8 +67,7 @@ TEST_F(SqliteFaultTest, ADiskThatFillsUpBeforeThePassesFailsEachPassAndLosesNoRo
     const TerminalRunResult run = sandbox.Export(empty, connection, "Web", false);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.err.find("SQL Error in Spiders Update:\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("SQL Error in CreateSessionIdAndTime process\n\n"),
-              std::string::npos)
+    EXPECT_NE(run.err.find("SQL Error in CreateSessionIdAndTime process\n\n"), std::string::npos)
         << run.err;
     EXPECT_EQ(Ids(connection, "Web").count, kLines);
     EXPECT_EQ(SqliteIntegrity(file), "ok");

@@ -94,15 +94,13 @@ TEST(CADODatabase, AFileThatIsNoDatabaseFailsOnOpen) {
 TEST(CADOCommand, RunsStatementsAndReportsTheDriversDescription) {
     SqliteTestDatabase t;
     CADODatabase db = t.Open();
-    CADOCommand create(db, "CREATE TABLE [T x](a int)", CADOCommand::kStoredProcedure);
-    EXPECT_EQ(create.CommandType(), CADOCommand::kStoredProcedure);
+    CADOCommand create(db, "CREATE TABLE [T x](a int)");
     EXPECT_TRUE(create.Execute());
-    EXPECT_EQ(create.CommandType(), CADOCommand::kCommandText);
     // A statement that returns rows still succeeds.
-    EXPECT_TRUE(CADOCommand(db, "SELECT * FROM [T x]", 4).Execute());
+    EXPECT_TRUE(CADOCommand(db, "SELECT * FROM [T x]").Execute());
 
     try {
-        CADOCommand(db, "CREATE TABLE [T x](a int)", 4).Execute();
+        CADOCommand(db, "CREATE TABLE [T x](a int)").Execute();
         FAIL();
     } catch (const CADOException& e) {
         EXPECT_EQ(e.ErrorCode(), 1);  // SQLITE_ERROR
@@ -113,16 +111,15 @@ TEST(CADOCommand, RunsStatementsAndReportsTheDriversDescription) {
 TEST(CADOCommand, RefusesASecondStatementAndRunsNothing) {
     SqliteTestDatabase t;
     CADODatabase db = t.Open();
-    EXPECT_THROW(CADOCommand(db, "CREATE TABLE a(x int); DROP TABLE b", 4).Execute(),
-                 CADOException);
-    EXPECT_THROW(CADOCommand(db, "SELECT * FROM a", 4).Execute(), CADOException);
-    EXPECT_NO_THROW(CADOCommand(db, "CREATE TABLE a(x int);  \n", 4).Execute());
+    EXPECT_THROW(CADOCommand(db, "CREATE TABLE a(x int); DROP TABLE b").Execute(), CADOException);
+    EXPECT_THROW(CADOCommand(db, "SELECT * FROM a").Execute(), CADOException);
+    EXPECT_NO_THROW(CADOCommand(db, "CREATE TABLE a(x int);  \n").Execute());
 }
 
 TEST(CADOCommand, FailsOnAClosedDatabase) {
     CADODatabase db;
     try {
-        CADOCommand(db, "SELECT 1", 4).Execute();
+        CADOCommand(db, "SELECT 1").Execute();
         FAIL();
     } catch (const CADOException& e) {
         EXPECT_EQ(e.ErrorCode(), kErrorNoObject);

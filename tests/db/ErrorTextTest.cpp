@@ -42,8 +42,8 @@ TEST(ConnectionString, RejectsMalformedTexts) {
         try {
             ConnectionString::Parse(text);
             ADD_FAILURE() << text;
-        } catch (const DbError& e) {
-            EXPECT_EQ(e.Code(), kErrorUnspecified);
+        } catch (const CADOException& e) {
+            EXPECT_EQ(e.ErrorCode(), kErrorUnspecified);
         }
     }
 }

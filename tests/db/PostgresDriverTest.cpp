@@ -73,6 +73,26 @@ class PostgresDriverTest : public ::testing::Test {
     std::vector<std::string> bases_;
 };
 
+// Tests over a connection to the test server and a new target table of their own.
+class PostgresTargetTest : public PostgresDriverTest {
+  protected:
+    void SetUp() override {
+        KP_REQUIRE_POSTGRES(connection);
+        db_ = Connect(connection);
+        base_ = NewBase();
+        CreateTarget(*db_, base_);
+    }
+
+    void TearDown() override {
+        // Closed first: a transaction the test left open would hold the table the drop needs.
+        db_.reset();
+        PostgresDriverTest::TearDown();
+    }
+
+    std::unique_ptr<DbConnection> db_;
+    std::string base_;
+};
+
 TEST_F(PostgresDriverTest, ConnectFailuresExplainTheCauseWithoutThePassword) {
     KP_REQUIRE_POSTGRES(connection);
     const std::string password = ConnectionString::Parse(connection).Value("Password");
@@ -143,58 +163,52 @@ TEST_F(PostgresDriverTest, TargetTableIsFoundAndIndexedWhateverTheCaseOfItsName)
     EXPECT_THROW(insert->Insert(TargetRow(1, "1.2.3.5")), DbError);
 }
 
-TEST_F(PostgresDriverTest, EveryByteStringComesBackUnchanged) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    std::vector<std::string> texts = {"plain",
-                                      "it's \\ \"quoted\"",
-                                      "caf\xC3\xA9",
-                                      "caf\xE9",
-                                      std::string("nul\0inside", 10),
-                                      std::string("\0", 1),
-                                      "\xEE\x80\x80 starts with the escape mark",
-                                      "\xEE\x80\x81"
-                                      "A\xC3\x81",
-                                      "\xC3\x81\xEE\x80\x80",
-                                      // What ends a field or a row of COPY data, or means NULL.
-                                      "tab\there\nnew line\r\nend\\",
-                                      "\\N",
-                                      "\\."};
+TEST_F(PostgresTargetTest, EveryByteStringComesBackUnchanged) {
+    std::vector<std::string> texts = {
+        "plain",
+        "it's \\ \"quoted\"",
+        "caf\xC3\xA9",
+        "caf\xE9",
+        std::string("nul\0inside", 10),
+        std::string("\0", 1),
+        "\xEE\x80\x80 starts with the escape mark",
+        "\xEE\x80\x81"
+        "A\xC3\x81",
+        "\xC3\x81\xEE\x80\x80",
+        // What ends a field or a row of COPY data, or means NULL.
+        "tab\there\nnew line\r\nend\\",
+        "\\N",
+        "\\.",
+    };
     std::string all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
     texts.push_back(all);
     for (int b = 0; b < 256; ++b) texts.push_back(std::string(1, static_cast<char>(b)) + "x");
 
-    auto insert =
-        db->PrepareInsert(base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt",
-                                           "Request", "Status", "Bytes", "UserAgent"});
-    db->Begin();
+    auto insert = db_->PrepareInsert(
+        base_ + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request",
+                          "Status", "Bytes", "UserAgent"});
+    db_->Begin();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         auto row = TargetRow(static_cast<int>(i), "1.2.3.4");
         row.push_back(FieldValue::Text(texts[i]));
         insert->Insert(row);
     }
-    db->Commit();
-    const auto result = db->Query("Select id, UserAgent From [" + base + "_data] Order By id");
+    db_->Commit();
+    const auto result = db_->Query("Select id, UserAgent From [" + base_ + "_data] Order By id");
     ASSERT_EQ(result.rows.Rows(), texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i)
         EXPECT_EQ(result.rows.At(i, 1).AsText(), texts[i]) << "text " << i;
 
     // A literal in a statement means the same bytes as the stored value.
-    const auto found = db->Query("Select id From [" + base +
-                                 "_data] Where UserAgent = " + db->SqlStringLiteral(texts[3]));
+    const auto found = db_->Query("Select id From [" + base_ +
+                                  "_data] Where UserAgent = " + db_->SqlStringLiteral(texts[3]));
     ASSERT_EQ(found.rows.Rows(), 1u);
     EXPECT_EQ(found.rows.At(0, 0).AsInteger(), 3);
 }
 
-TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+TEST_F(PostgresTargetTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
+    auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
     auto row = TargetRow(1, "1.2.3.4");
     row[2] = FieldValue::Text("\xE9\xE9\xE9");  // three Latin-1 bytes fit varchar(3)
     EXPECT_NO_THROW(insert->Insert(row));
@@ -208,30 +222,25 @@ TEST_F(PostgresDriverTest, VarcharLimitsCountOneCharacterPerLatin1Byte) {
             << e.what();
     }
     // A value only the server refuses (a limit changed since the insert was prepared) is named too.
-    db->Execute("ALTER TABLE " + base + "_data ALTER COLUMN identd TYPE varchar(2)");
+    db_->Execute("ALTER TABLE " + base_ + "_data ALTER COLUMN identd TYPE varchar(2)");
     row[2] = FieldValue::Text("ZZ");
     row[3] = FieldValue::Text("abc");  // identd, now of two characters, unknown to the insert
-    db->Begin();
+    db_->Begin();
     insert->Insert(row);
     try {
-        db->Commit();
+        db_->Commit();
         ADD_FAILURE() << "an over-long identd was stored";
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "22001");
-        EXPECT_NE(std::string(e.what()).find("(column \"identd\")"), std::string::npos)
-            << e.what();
+        EXPECT_NE(std::string(e.what()).find("(column \"identd\")"), std::string::npos) << e.what();
     }
 }
 
 // Inside a transaction a failing row is not stored, the rows before it are, and the
 // transaction goes on.
-TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    db->Begin();
+TEST_F(PostgresTargetTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
+    auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
+    db_->Begin();
     insert->Insert(TargetRow(1, "1.1.1.1"));
     insert->Insert(TargetRow(2, "2.2.2.2"));
     auto bad = TargetRow(3, "3.3.3.3");
@@ -241,32 +250,27 @@ TEST_F(PostgresDriverTest, FailingRowInTransactionKeepsTheRowsBeforeIt) {
         ADD_FAILURE() << "a row without country was stored";
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "23502");
-        EXPECT_EQ(db->CodeMessage(e.Code()), "23502 not_null_violation");
+        EXPECT_EQ(db_->CodeMessage(e.Code()), "23502 not_null_violation");
     }
     insert->Insert(TargetRow(4, "4.4.4.4"));
-    db->Commit();
-    const auto result = db->Query("Select id From [" + base + "_data] Order By id");
+    db_->Commit();
+    const auto result = db_->Query("Select id From [" + base_ + "_data] Order By id");
     ASSERT_EQ(result.rows.Rows(), 3u);
     EXPECT_EQ(result.rows.At(0, 0).AsInteger(), 1);
     EXPECT_EQ(result.rows.At(1, 0).AsInteger(), 2);
     EXPECT_EQ(result.rows.At(2, 0).AsInteger(), 4);
 }
 
-TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-
-    auto max = db->Query("Select\n  Max([" + base + "_data].id) As BiggestID\nFrom\n  [" + base +
-                         "_data]");
+TEST_F(PostgresTargetTest, QueriesReturnTypedValuesAndNullsSortFirst) {
+    auto max = db_->Query("Select\n  Max([" + base_ + "_data].id) As BiggestID\nFrom\n  [" + base_ +
+                          "_data]");
     ASSERT_EQ(max.rows.Rows(), 1u);
     EXPECT_TRUE(max.rows.At(0, 0).IsNull());
     EXPECT_EQ(max.columns[0], "biggestid");
 
-    auto insert =
-        db->PrepareInsert(base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt",
-                                           "Request", "Status", "Bytes", "DateTimeValue"});
+    auto insert = db_->PrepareInsert(
+        base_ + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request",
+                          "Status", "Bytes", "DateTimeValue"});
     auto row = TargetRow(1, "1.1.1.1");
     row.push_back(FieldValue::Date(DateTime::FromCalendar({2000, 10, 10, 13, 55, 36})));
     insert->Insert(row);
@@ -274,56 +278,48 @@ TEST_F(PostgresDriverTest, QueriesReturnTypedValuesAndNullsSortFirst) {
     row.push_back(FieldValue::Null());
     insert->Insert(row);
 
-    const auto rows = db->Query("Select [" + base + "_data].id, [" + base +
-                                "_data].DateTimeValue, Status From [" + base + "_data] Order By [" +
-                                base + "_data].DateTimeValue");
+    const auto rows = db_->Query("Select [" + base_ + "_data].id, [" + base_ +
+                                 "_data].DateTimeValue, Status From [" + base_ +
+                                 "_data] Order By [" + base_ + "_data].DateTimeValue");
     ASSERT_EQ(rows.rows.Rows(), 2u);
     EXPECT_EQ(rows.rows.At(0, 0).AsInteger(), 2);
     EXPECT_TRUE(rows.rows.At(0, 1).IsNull());
     EXPECT_EQ(rows.rows.At(1, 1).AsDateTime(), DateTime::FromCalendar({2000, 10, 10, 13, 55, 36}));
     EXPECT_EQ(rows.rows.At(1, 2).GetKind(), FieldValue::Kind::Int16);
 
-    max = db->Query("Select Max([" + base + "_data].id) As BiggestID From [" + base + "_data]");
+    max = db_->Query("Select Max([" + base_ + "_data].id) As BiggestID From [" + base_ + "_data]");
     EXPECT_EQ(max.rows.At(0, 0).AsInteger(), 2);
 }
 
-TEST_F(PostgresDriverTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+TEST_F(PostgresTargetTest, RowsOfOneTableCanBeUpdatedByKeyMoreThanOnce) {
+    auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
     insert->Insert(TargetRow(1, "1.1.1.1"));
     insert->Insert(TargetRow(2, "2.2.2.2"));
 
-    auto rows = db->Query("Select *\nFrom\n  [" + base + "_data]\nWhere\n  [" + base +
-                          "_data].IsSpider Is Null");
+    auto rows = db_->Query("Select *\nFrom\n  [" + base_ + "_data]\nWhere\n  [" + base_ +
+                           "_data].IsSpider Is Null");
     ASSERT_EQ(rows.keys.size(), 2u);
     EXPECT_EQ(rows.columns.size(), 20u);
-    auto update = db->PrepareUpdate(rows.keyTable, {"IsSpider"});
-    db->Begin();
+    auto update = db_->PrepareUpdate(rows.keyTable, {"IsSpider"});
+    db_->Begin();
     RowKey key = update->Update(rows.keys[0], std::vector{FieldValue::Text("S")});
     key = update->Update(key, std::vector{FieldValue::Text("R")});
     EXPECT_THROW(update->Update(rows.keys[0], std::vector{FieldValue::Text("X")}), DbError);
-    db->Commit();
+    db_->Commit();
 
-    const auto marked = db->Query("Select IsSpider From [" + base + "_data] Order By IsSpider");
+    const auto marked = db_->Query("Select IsSpider From [" + base_ + "_data] Order By IsSpider");
     ASSERT_EQ(marked.rows.Rows(), 2u);
     EXPECT_TRUE(marked.rows.At(0, 0).IsNull());
     EXPECT_EQ(marked.rows.At(1, 0).AsText(), "R");
 
     // Grouped and aggregated rows have no keys.
-    EXPECT_TRUE(db->Query("Select IP From [" + base + "_data] Group By IP").keys.empty());
+    EXPECT_TRUE(db_->Query("Select IP From [" + base_ + "_data] Group By IP").keys.empty());
 }
 
-TEST_F(PostgresDriverTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    auto insert = db->PrepareInsert(
-        base + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request",
-                         "Status", "Bytes", "FileName", "Extension", "IsSpider"});
+TEST_F(PostgresTargetTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
+    auto insert = db_->PrepareInsert(
+        base_ + "_data", {"id", "IP", "Country", "identd", "UserID", "DateTimeTxt", "Request",
+                          "Status", "Bytes", "FileName", "Extension", "IsSpider"});
     auto add = [&](int id, const std::string& ip, const std::string& file,
                    const std::string& extension, const std::string& spider) {
         auto row = TargetRow(id, ip);
@@ -337,56 +333,48 @@ TEST_F(PostgresDriverTest, SelfJoiningUpdateMarksEveryRowOfRobotsAddresses) {
     add(3, "1.1.1.1", "page", "html", "S");
     add(4, "2.2.2.2", "robots", "html", "");
     add(5, "3.3.3.3", "robot", "txt", "");
-    db->Execute(
+    db_->Execute(
         Format("UPDATE %s_data INNER JOIN %s_data AS %s_data1 ON %s_data.IP = %s_data1.IP SET "
                "%s_data1.IsSpider = 'R'\nWHERE (((%s_data.FileName)='robots') AND "
                "((%s_data.Extension)='txt'));",
-               base));
-    const auto rows = db->Query("Select id, IsSpider From [" + base + "_data] Order By id");
+               base_));
+    const auto rows = db_->Query("Select id, IsSpider From [" + base_ + "_data] Order By id");
     ASSERT_EQ(rows.rows.Rows(), 5u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(rows.rows.At(i, 1).AsText(), "R") << i;
     EXPECT_TRUE(rows.rows.At(3, 1).IsNull());
     EXPECT_TRUE(rows.rows.At(4, 1).IsNull());
 }
 
-TEST_F(PostgresDriverTest, HostileNamesAndStatementsFailCleanly) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    // The base name goes into the statements unquoted: these must fail, not run extra SQL.
+TEST_F(PostgresTargetTest, HostileNamesAndStatementsFailCleanly) {
+    // The base_ name goes into the statements unquoted: these must fail, not run extra SQL.
     const std::vector<std::string> hostileNames = {
-        "my table", "x'y", "x\"y", "x_data(id int); DROP TABLE " + base + "_data; --"};
+        "my table", "x'y", "x\"y", "x_data(id int); DROP TABLE " + base_ + "_data; --"};
     for (const auto& hostile : hostileNames) {
-        EXPECT_THROW(db->Execute(Format(kCreateTable, hostile)), DbError) << hostile;
-        EXPECT_FALSE(db->HasTable(hostile + "_data")) << hostile;
+        EXPECT_THROW(db_->Execute(Format(kCreateTable, hostile)), DbError) << hostile;
+        EXPECT_FALSE(db_->HasTable(hostile + "_data")) << hostile;
     }
-    EXPECT_TRUE(db->HasTable(base + "_data"));
-    EXPECT_THROW(db->Query("Select 1; Select 2"), DbError);
-    EXPECT_THROW(db->Execute("DELETE FROM " + base + "_data; DROP TABLE " + base + "_data"),
+    EXPECT_TRUE(db_->HasTable(base_ + "_data"));
+    EXPECT_THROW(db_->Query("Select 1; Select 2"), DbError);
+    EXPECT_THROW(db_->Execute("DELETE FROM " + base_ + "_data; DROP TABLE " + base_ + "_data"),
                  DbError);
-    EXPECT_TRUE(db->HasTable(base + "_data"));
+    EXPECT_TRUE(db_->HasTable(base_ + "_data"));
     // Bracketed names may hold anything.
-    EXPECT_FALSE(db->HasTable("no such ]\"' table"));
-    EXPECT_THROW(db->Query("Select * From [no such \" table]"), DbError);
+    EXPECT_FALSE(db_->HasTable("no such ]\"' table"));
+    EXPECT_THROW(db_->Query("Select * From [no such \" table]"), DbError);
 }
 
-TEST_F(PostgresDriverTest, SeveralThreadsShareOneConnection) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
+TEST_F(PostgresTargetTest, SeveralThreadsShareOneConnection) {
+    auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
     for (int i = 0; i < 40; ++i) insert->Insert(TargetRow(i, "10.0.0." + std::to_string(i % 8)));
 
     std::vector<std::thread> workers;
     for (int t = 0; t < 8; ++t)
         workers.emplace_back([&, t] {
-            db->Execute("UPDATE  [" + base + "_data]\nSET [HostName]='host" + std::to_string(t) +
-                        "'\nWHERE IP='10.0.0." + std::to_string(t) + "'\n");
+            db_->Execute("UPDATE  [" + base_ + "_data]\nSET [HostName]='host" + std::to_string(t) +
+                         "'\nWHERE IP='10.0.0." + std::to_string(t) + "'\n");
         });
     for (auto& w : workers) w.join();
-    const auto rows = db->Query("Select IP, HostName From [" + base + "_data]");
+    const auto rows = db_->Query("Select IP, HostName From [" + base_ + "_data]");
     ASSERT_EQ(rows.rows.Rows(), 40u);
     for (std::size_t row = 0; row < rows.rows.Rows(); ++row)
         EXPECT_EQ(rows.rows.At(row, 1).AsText(), "host" + rows.rows.At(row, 0).AsText().substr(7));
@@ -399,17 +387,13 @@ namespace {
 // Appended rows travel in batches; a row the server refuses only when the batch arrives (here a
 // duplicate key) is reported by the commit as if rows had gone one by one: the rows before it are
 // stored, it and every row after it are not, and the refusal counts them.
-TEST_F(PostgresDriverTest, ARowRefusedInABatchEndsTheBatchThere) {
-    KP_REQUIRE_POSTGRES(connection);
-    auto db = Connect(connection);
-    const std::string base = NewBase();
-    CreateTarget(*db, base);
-    db->CreateIndex({base + "_data", base + "_Index", {"id"}, true, true});
-    auto insert = db->PrepareInsert(base + "_data", kRowColumns);
-    db->Begin();
+TEST_F(PostgresTargetTest, ARowRefusedInABatchEndsTheBatchThere) {
+    db_->CreateIndex({base_ + "_data", base_ + "_Index", {"id"}, true, true});
+    auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
+    db_->Begin();
     for (int id : {1, 2, 3, 2, 5, 3, 7}) insert->Insert(TargetRow(id, "1.1.1.1"));
     try {
-        db->Commit();
+        db_->Commit();
         ADD_FAILURE() << "duplicate ids were committed";
     } catch (const DbError& e) {
         EXPECT_EQ(Sqlstate(e), "23505");
@@ -417,12 +401,12 @@ TEST_F(PostgresDriverTest, ARowRefusedInABatchEndsTheBatchThere) {
         EXPECT_EQ(e.UnstoredRows(), 4u);
     }
     // The connection goes on working, inside and outside transactions.
-    db->Begin();
+    db_->Begin();
     insert->Insert(TargetRow(8, "1.1.1.1"));
-    db->Commit();
+    db_->Commit();
     insert->Insert(TargetRow(9, "1.1.1.1"));
     EXPECT_THROW(insert->Insert(TargetRow(9, "1.1.1.1")), DbError);
-    const auto rows = db->Query("Select id From [" + base + "_data] Order By id");
+    const auto rows = db_->Query("Select id From [" + base_ + "_data] Order By id");
     std::vector<std::int64_t> ids;
     for (std::size_t row = 0; row < rows.rows.Rows(); ++row)
         ids.push_back(rows.rows.At(row, 0).AsInteger());
@@ -430,17 +414,17 @@ TEST_F(PostgresDriverTest, ARowRefusedInABatchEndsTheBatchThere) {
 
     // In a long batch the refused row is found wherever it lies.
     for (int refused : {1000, 1400, 1599}) {
-        db->Execute("DELETE FROM " + base + "_data WHERE id >= 1000");
-        db->Begin();
+        db_->Execute("DELETE FROM " + base_ + "_data WHERE id >= 1000");
+        db_->Begin();
         for (int id = 1000; id < 1600; ++id)
             insert->Insert(TargetRow(id == refused ? 9 : id, "1.1.1.1"));
         try {
-            db->Commit();
+            db_->Commit();
             ADD_FAILURE() << "a duplicate id was committed";
         } catch (const DbError& e) {
             EXPECT_EQ(e.UnstoredRows(), static_cast<std::uint64_t>(1600 - refused));
         }
-        EXPECT_EQ(db->Query("Select id From [" + base + "_data] Where id >= 1000").rows.Rows(),
+        EXPECT_EQ(db_->Query("Select id From [" + base_ + "_data] Where id >= 1000").rows.Rows(),
                   static_cast<std::size_t>(refused - 1000));
     }
 }

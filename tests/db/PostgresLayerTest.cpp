@@ -25,14 +25,14 @@ class PostgresLayerTest : public ::testing::Test {
         base_ = base;
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, TargetTableCreateStatement(base), CADOCommand::kStoredProcedure).Execute();
+        CADOCommand(db, TargetTableCreateStatement(base)).Execute();
         CADOXCatalog catalog;
         catalog.Open(connection);
         CADOXTable table(catalog);
         EXPECT_TRUE(table.Open(TargetTableName(base)));
         CADOXIndex index;
         index.Create(TargetIndexName(base));
-        index.AddColumn("id", kColumnTypeInteger, 0);
+        index.AddColumn("id");
         index.SetPrimaryAndUnique();
         EXPECT_TRUE(table.AddIndex(index));
         return base;
@@ -238,27 +238,25 @@ TEST_F(PostgresLayerTest, LiteralsMeanTheSameBytesAsStoredValues) {
     }
 }
 
-// A row only the server refuses (a duplicate id) travels in a batch; it must be reported by an
-// explicit call even when the recordset that queued it is destroyed first.
+// A row only the server refuses (a duplicate id) travels in a batch; it must be reported by the
+// close that finds it, and never by a later call that has nothing to do with it.
 TEST_F(PostgresLayerTest, ARowRefusedLateIsReportedAndTheRowsBeforeItStay) {
     KP_REQUIRE_POSTGRES(connection);
     const std::string base = NewTargetTable(connection);
     {
         CADODatabase db;
         db.Open(connection);
+        // A recordset destroyed unclosed can only report on stderr.
+        testing::internal::CaptureStderr();
         {
             CADORecordset rs(db);
             rs.Open(TargetTableName(base));
             for (std::uint32_t id = 1; id <= 3; ++id) Append(rs, id, "1.1.1.1");
             Append(rs, 2, "1.1.1.2");  // queued; the server has not seen it yet
         }
-        try {
-            Count(db);
-            ADD_FAILURE() << "the refused row went unreported";
-        } catch (const CADOException& e) {
-            EXPECT_NE(e.ErrorText().find("(id)=(2)"), std::string::npos) << e.ErrorText();
-        }
-        EXPECT_EQ(Count(db), 3);  // reported once
+        const std::string destroyedText = testing::internal::GetCapturedStderr();
+        EXPECT_NE(destroyedText.find("(id)=(2)"), std::string::npos) << destroyedText;
+        EXPECT_EQ(Count(db), 3);  // the next statement does not hear of it again
 
         // Close reports it too.
         CADORecordset rs(db);

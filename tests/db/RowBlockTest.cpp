@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "db/DbError.h"
 #include "db/RowBlock.h"
 
 namespace {
@@ -45,7 +46,7 @@ TEST(RowBlock, TextsAreViewedOnlyWhereATextIsStored) {
     EXPECT_EQ(block.TextAt(1, 0), std::optional<std::string_view>(std::string_view("\0x", 2)));
     EXPECT_FALSE(block.TextAt(0, 1));
     EXPECT_FALSE(block.TextAt(1, 1));
-    EXPECT_THROW(block.At(2, 0), std::out_of_range);
+    EXPECT_THROW(block.At(2, 0), DbError);
 }
 
 // An edited row keeps its other fields, and the neighbouring rows keep theirs, whatever kind the

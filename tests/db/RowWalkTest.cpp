@@ -60,9 +60,7 @@ class RowWalkTest : public ::testing::TestWithParam<Driver> {
         }
     }
 
-    void Run(const std::string& statement) {
-        CADOCommand(db_, statement, CADOCommand::kCommandText).Execute();
-    }
+    void Run(const std::string& statement) { CADOCommand(db_, statement).Execute(); }
 
     void Add(const std::vector<std::pair<std::string, std::string>>& visitorRows) {
         CADORecordset rows(db_);

@@ -33,7 +33,7 @@ TEST(SqliteFullDiskTest, ChangesRefusedForWantOfRoomLeaveNoTransactionBehind) {
     {
         CADODatabase db;
         db.Open(connection);
-        CADOCommand(db, "CREATE TABLE t (id int, v text)", CADOCommand::kCommandText).Execute();
+        CADOCommand(db, "CREATE TABLE t (id int, v text)").Execute();
         CADORecordset rows(db);
         rows.Open("t");
         for (int id = 1; id <= kRows; ++id) {
@@ -53,7 +53,7 @@ TEST(SqliteFullDiskTest, ChangesRefusedForWantOfRoomLeaveNoTransactionBehind) {
         EXPECT_THROW(changes.Store(), CADOException);
         disk.MakeRoom();
 
-        CADOCommand(db, "UPDATE t SET v = 'c' WHERE id = 1", CADOCommand::kCommandText).Execute();
+        CADOCommand(db, "UPDATE t SET v = 'c' WHERE id = 1").Execute();
     }
     CADODatabase db;
     db.Open(connection);

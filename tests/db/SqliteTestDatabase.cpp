@@ -11,7 +11,7 @@ void SqliteTestDatabase::CreateTargetTable(const std::string& base) const {
     table.Open(TargetTableName(base));
     CADOXIndex index;
     index.Create(TargetIndexName(base));
-    index.AddColumn("id", kColumnTypeInteger, 0);
+    index.AddColumn("id");
     index.SetPrimaryAndUnique();
     table.AddIndex(index);
 }

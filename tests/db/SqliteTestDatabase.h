@@ -24,7 +24,7 @@ class SqliteTestDatabase {
     // Runs one statement over a connection of its own.
     void Run(const std::string& sql) const {
         CADODatabase db = Open();
-        CADOCommand(db, sql, CADOCommand::kStoredProcedure).Execute();
+        CADOCommand(db, sql).Execute();
     }
 
     // Creates `<base>_data` with its fixed schema and index.

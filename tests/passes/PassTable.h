@@ -37,15 +37,13 @@ class PassTable {
     PassTable(std::string connection, std::string base)
         : connection_(std::move(connection)), base_(std::move(base)) {
         db.Open(connection_);
-        CADOCommand(db, "DROP TABLE IF EXISTS " + TargetTableName(base_), CADOCommand::kCommandText)
-            .Execute();
-        CADOCommand(db, TargetTableCreateStatement(base_), CADOCommand::kCommandText).Execute();
+        CADOCommand(db, "DROP TABLE IF EXISTS " + TargetTableName(base_)).Execute();
+        CADOCommand(db, TargetTableCreateStatement(base_)).Execute();
     }
     ~PassTable() {
         try {
             if (!db.IsOpen()) db.Open(connection_);
-            CADOCommand(db, "DROP TABLE " + TargetTableName(base_), CADOCommand::kCommandText)
-                .Execute();
+            CADOCommand(db, "DROP TABLE " + TargetTableName(base_)).Execute();
         } catch (const CADOException&) {
         }
     }

@@ -213,8 +213,7 @@ TEST(ReverseDnsFailureTest, AFailingUpdateEndsThePassAndKeepsWhatWasStored) {
     table->Add(hits);
     CADOCommand(table->db,
                 "CREATE TRIGGER refuse BEFORE UPDATE ON Web_data WHEN NEW.IP = '10.0.2.0' "
-                "BEGIN SELECT RAISE(ABORT, 'host refused'); END",
-                CADOCommand::kCommandText)
+                "BEGIN SELECT RAISE(ABORT, 'host refused'); END")
         .Execute();
     ReversDNS(channel, table->db, "Web", state, resolver.Lookup(), 1);
 

@@ -74,8 +74,7 @@ TEST_P(SessionsTest, HitsOfTheSameSecondAreTakenInIdOrder) {
     });
     // The row stored first now has the larger id.
     CADOCommand(table->db,
-                "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " + "WHERE id < 3",
-                CADOCommand::kCommandText)
+                "UPDATE [" + TargetTableName(table->Base()) + "] SET id = 3 - id " + "WHERE id < 3")
         .Execute();
     Run(*table);
     EXPECT_EQ(table->Column("PageTimeSecs"), (Texts{"0", "60", "NULL"}));
@@ -171,8 +170,7 @@ TEST_P(SessionsTest, SmallChunksAndBatchesNumberAsOneWholeWalkDoes) {
     const Texts sessions = table->Column("SessionID");
     const Texts pageTimes = table->Column("PageTimeSecs");
     CADOCommand(table->db,
-                "UPDATE [" + table->Base() + "_data] SET SessionID = NULL, PageTimeSecs = NULL",
-                CADOCommand::kCommandText)
+                "UPDATE [" + table->Base() + "_data] SET SessionID = NULL, PageTimeSecs = NULL")
         .Execute();
     Run(*table, {"html"});
 
@@ -197,8 +195,7 @@ TEST(SessionsFailureTest, ARowThatCannotBeStoredEndsThePassShowingTheMainQuery) 
     });
     CADOCommand(table->db,
                 "CREATE TRIGGER refuse BEFORE UPDATE ON Web_data WHEN NEW.id = 3 "
-                "BEGIN SELECT RAISE(ABORT, 'row 3 refused'); END",
-                CADOCommand::kCommandText)
+                "BEGIN SELECT RAISE(ABORT, 'row 3 refused'); END")
         .Execute();
     CreateSessionIdAndTime(channel, table->db, "Web", {"html"});
 

@@ -127,9 +127,7 @@ TEST_P(SpiderMarkingTest, AgentsAreMarkedByTheirExactBytes) {
 // this one. Its table is reached by a bare name, which must never reach a table of the database.
 TEST_P(SpiderMarkingTest, AgentsLeftOnTheConnectionAreIgnoredAndTheDatabaseTableOfTheirNameKept) {
     KP_PASS_TABLE(table, GetParam(), dir);
-    auto execute = [&](const std::string& sql) {
-        CADOCommand(table->db, sql, CADOCommand::kCommandText).Execute();
-    };
+    auto execute = [&](const std::string& sql) { CADOCommand(table->db, sql).Execute(); };
     // The PostgreSQL test server is shared by test programs that run at the same time.
     const bool ownDatabase = GetParam() == Driver::Sqlite;
     if (ownDatabase) {

@@ -46,7 +46,7 @@ class WriterTable {
     void Run(const std::string& sql) const {
         CADODatabase db;
         db.Open(connection_);
-        CADOCommand(db, sql, CADOCommand::kCommandText).Execute();
+        CADOCommand(db, sql).Execute();
     }
 
     // The columns' values of every row in id order; NULL reads as the empty text.

@@ -99,8 +99,7 @@ TEST_F(PostWriteTest, AFailingPassIsReportedAndTheNextOnesStillRun) {
     Fill(*table);
     CADOCommand(table->db,
                 "CREATE TRIGGER refuse BEFORE UPDATE OF IsSpider ON Web_data "
-                "BEGIN SELECT RAISE(ABORT, 'no marks'); END",
-                CADOCommand::kCommandText)
+                "BEGIN SELECT RAISE(ABORT, 'no marks'); END")
         .Execute();
     EXPECT_FALSE(Run(*table, true, {"bad"})) << "the failure reaches the caller";
 

@@ -26,9 +26,7 @@ TEST(TargetTable, BaseNamesThatAreNotPlainNamesMakeTheCreateFailAndNothingElseRu
     const std::string connection = "Provider=SQLite;Data Source=" + dir.File("t.db");
     CADODatabase db;
     db.Open(connection);
-    const auto run = [&db](const std::string& sql) {
-        CADOCommand(db, sql, CADOCommand::kStoredProcedure).Execute();
-    };
+    const auto run = [&db](const std::string& sql) { CADOCommand(db, sql).Execute(); };
     run("CREATE TABLE keep(x int)");
     for (const std::string base :
          {"my table", "it's", "x\"y", "a_data(id int); DROP TABLE keep; --",
