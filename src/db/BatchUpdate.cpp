@@ -1,6 +1,7 @@
 #include "db/BatchUpdate.h"
 
 #include "db/CADORecordset.h"
+#include "db/DbError.h"
 
 BatchUpdate::BatchUpdate(CADORecordset& rows, std::vector<std::string> columns) : rows_(rows) {
     changes_.columns = std::move(columns);
@@ -22,7 +23,12 @@ std::size_t BatchUpdate::AddCurrentRow() {
 }
 
 void BatchUpdate::Set(std::size_t change, std::size_t column, const FieldValue& value) {
-    changes_.values.Set(change, column, value);
+    try {
+        changes_.values.Set(change, column, value);
+    } catch (const DbError& error) {
+        // Only a misuse gets here (a change or column out of range): the layer's one error type.
+        throw CADOException(error.Code(), error.Description());
+    }
     changes_.given[change] |= std::uint32_t{1} << column;
 }
 

@@ -60,18 +60,19 @@ void CADODatabase::Close() {
 }
 
 void CADODatabase::CommitPendingRows() {
-    if (!IsOpen()) ThrowNotOpen();
-    try {
-        session_->CommitPendingRows();
-    } catch (const DbError& error) {
-        throw RecordsetFailure(error);
-    }
+    CommitAs([](DbSession& session) { session.CommitPendingRows(); });
 }
 
 void CADODatabase::SendPendingRows() {
+    CommitAs([](DbSession& session) { session.SendPendingRows(); });
+}
+
+// A refusal found at a commit belongs to the rows written through a recordset, and is reported
+// as the recordset would have reported it.
+void CADODatabase::CommitAs(const std::function<void(DbSession&)>& commit) {
     if (!IsOpen()) ThrowNotOpen();
     try {
-        session_->SendPendingRows();
+        commit(*session_);
     } catch (const DbError& error) {
         throw RecordsetFailure(error);
     }

@@ -3,6 +3,7 @@
 // OpenConnection in Driver.h), and the commands run over it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,8 @@ class CADODatabase {
     const std::string& GetConnectionString() const { return connectionString_; }
 
   private:
+    void CommitAs(const std::function<void(DbSession&)>& commit);
+
     std::shared_ptr<DbSession> session_;
     std::string connectionString_;
 };
