@@ -1,6 +1,5 @@
 #include "passes/Sessions.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
