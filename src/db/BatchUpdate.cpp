@@ -32,8 +32,22 @@ void BatchUpdate::Set(std::size_t change, std::size_t column, const FieldValue& 
     changes_.given[change] |= std::uint32_t{1} << column;
 }
 
-void BatchUpdate::Store() {
+void BatchUpdate::Stage() {
     if (changes_.keys.empty()) return;
+    try {
+        rows_.StageRowChanges(changes_, !staged_);
+    } catch (...) {
+        Clear();
+        staged_ = false;
+        throw;
+    }
+    staged_ = true;
+    Clear();
+}
+
+void BatchUpdate::Store() {
+    if (changes_.keys.empty() && !staged_) return;
+    staged_ = false;
     try {
         rows_.StoreRowChanges(changes_);
     } catch (...) {

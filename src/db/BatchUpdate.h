@@ -4,8 +4,8 @@
 // A pass that walks the table in another order (visitors, say) and stores each row as it goes
 // rewrites pages from all over the table for every few rows it changes.
 //
-// A batch is stored all or nothing, so a batch that ends where the walk's own units end (a
-// visitor's rows) never leaves such a unit half done.
+// What Store stores is stored all or nothing, so a batch that ends where the walk's own units end
+// (a visitor's rows) never leaves such a unit half done.
 
 #include <cstddef>
 #include <string>
@@ -29,8 +29,13 @@ class BatchUpdate {
     void Set(std::size_t change, std::size_t column, const FieldValue& value);
     std::size_t Size() const { return changes_.keys.size(); }
 
-    // Stores the noted changes and forgets them. Throws CADOException; nothing of the batch is
-    // stored then.
+    // Hands the noted changes to the database to be stored with the next Store, and forgets
+    // them: a walk with more changes than memory should hold notes them a batch at a time, and
+    // the table is still rewritten once, not once per batch. A database may store them at once
+    // instead. Throws CADOException; nothing of the batch is set aside then.
+    void Stage();
+    // Stores the noted changes, with those handed over by Stage, and forgets them. Throws
+    // CADOException; nothing of them is stored then.
     void Store();
 
   private:
@@ -38,4 +43,5 @@ class BatchUpdate {
 
     CADORecordset& rows_;
     RowChanges changes_;
+    bool staged_ = false;  // Stage has handed over changes that Store has not stored yet
 };

@@ -545,3 +545,11 @@ void CADORecordset::StoreRowChanges(const RowChanges& changes) {
         active_->RunStatement([&](DbConnection& driver) { driver.UpdateRows(keyTable_, changes); });
     });
 }
+
+void CADORecordset::StageRowChanges(const RowChanges& changes, bool first) {
+    RequireOpen();
+    Guarded([&] {
+        active_->RunStatement(
+            [&](DbConnection& driver) { driver.StageRows(keyTable_, changes, first); });
+    });
+}

@@ -86,6 +86,8 @@ class CADORecordset {
     RowKey CurrentRowKey();
     // Stores changes of rows of this recordset's table all at once (BatchUpdate).
     void StoreRowChanges(const RowChanges& changes);
+    // Sets changes aside to be stored with the next StoreRowChanges (BatchUpdate::Stage).
+    void StageRowChanges(const RowChanges& changes, bool first);
 
   private:
     struct PreparedWrites;

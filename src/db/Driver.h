@@ -125,6 +125,15 @@ class DbConnection {
     // Stores every change in one transaction, all or nothing, the rows taken in the table's own
     // order. A key that matches no row fails it. Runs outside the batches of Begin/Commit.
     virtual void UpdateRows(const std::string& table, const RowChanges& changes) = 0;
+    // Sets changes aside for the next UpdateRows of the same table and columns, which stores them
+    // together with its own. A pass with more changes than it keeps in memory thus gets them
+    // stored in one sweep of the table instead of one per batch. `first` starts a new set and
+    // forgets one that a failed pass left behind. A driver may store them at once instead (the
+    // default), each call then being all or nothing on its own.
+    virtual void StageRows(const std::string& table, const RowChanges& changes, bool first) {
+        (void)first;
+        UpdateRows(table, changes);
+    }
 
     // Groups the following writes into one transaction. The layer's core decides when (see
     // DbSession); a failing statement inside it must leave the earlier writes of the group to

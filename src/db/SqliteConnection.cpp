@@ -121,7 +121,7 @@ class SqliteUpdate : public DbUpdate {
         }
         statement_.Step();
         if (sqlite3_changes(handle_->db) == 0) {
-            throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
+            throw SqliteRowGoneError();
         }
         ++handle_->rowsSinceCommit;
         return key;
@@ -276,60 +276,92 @@ std::unique_ptr<DbUpdate> SqliteConnection::PrepareUpdate(const std::string& tab
         handle_, "UPDATE " + SqliteQuotedName(table) + " SET " + assignments + " WHERE rowid = ?");
 }
 
+// Under a savepoint, so that a failure leaves no change behind. Changes set aside before (see
+// StageRows) are stored with these in one statement, or forgotten with them on failure.
+void SqliteConnection::UpdateRows(const std::string& table, const RowChanges& changes) {
+    std::lock_guard lock(handle_->mutex);
+    const std::unique_ptr<SqliteStagedRows> staged = std::move(staged_);
+    if (staged && !staged->Holds(table, changes.columns))
+        throw DbError(SQLITE_MISUSE, kSource, "Changes of other columns or rows were set aside.");
+    ExecuteLocked("SAVEPOINT kp_rows");
+    try {
+        if (staged) {
+            staged->Add(changes);
+            staged->Store();
+        } else {
+            UpdateRowByRowLocked(table, changes);
+        }
+        // Outside a batch this commits, and a commit can fail (a full disk).
+        ExecuteLocked("RELEASE kp_rows");
+    } catch (const DbError&) {
+        sqlite3_exec(handle_->db, "ROLLBACK TO kp_rows; RELEASE kp_rows", nullptr, nullptr,
+                     nullptr);
+        if (!inTransaction_) RollBackOpenTransactionLocked();
+        throw;
+    }
+}
+
+void SqliteConnection::StageRows(const std::string& table, const RowChanges& changes, bool first) {
+    std::lock_guard lock(handle_->mutex);
+    if (first) {
+        staged_.reset();
+        staged_ = std::make_unique<SqliteStagedRows>(handle_->db, table, changes.columns);
+    } else if (!staged_ || !staged_->Holds(table, changes.columns)) {
+        throw DbError(SQLITE_MISUSE, kSource, "No changes of these columns are set aside.");
+    }
+    ExecuteLocked("SAVEPOINT kp_rows");
+    try {
+        staged_->Add(changes);
+        ExecuteLocked("RELEASE kp_rows");
+    } catch (const DbError&) {
+        sqlite3_exec(handle_->db, "ROLLBACK TO kp_rows; RELEASE kp_rows", nullptr, nullptr,
+                     nullptr);
+        if (!inTransaction_) RollBackOpenTransactionLocked();
+        staged_.reset();
+        throw;
+    }
+}
+
 // Rows are changed in rowid order, the order of the table's pages: a pass that walks rows in
 // another order (visitors, say) would otherwise dirty pages from all over the table again and
-// again. Under a savepoint, so that a failure leaves no change behind.
-void SqliteConnection::UpdateRows(const std::string& table, const RowChanges& changes) {
+// again.
+void SqliteConnection::UpdateRowByRowLocked(const std::string& table, const RowChanges& changes) {
     std::vector<std::size_t> order(changes.keys.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return changes.keys[a].number < changes.keys[b].number;
     });
-    std::lock_guard lock(handle_->mutex);
     // One statement for each set of columns given, made when first needed.
     std::map<std::uint32_t, std::unique_ptr<SqliteStatement>> statements;
-    ExecuteLocked("SAVEPOINT kp_rows");
-    try {
-        std::vector<FieldValue> values;  // bound until the Step
-        for (const std::size_t row : order) {
-            std::uint32_t given = 0;
-            values.clear();
-            for (std::size_t column = 0; column < changes.columns.size(); ++column) {
-                if (!changes.Gives(row, column)) continue;
-                given |= std::uint32_t{1} << column;
-                values.push_back(changes.values.At(row, column));
-            }
-            if (given == 0) continue;
-            auto& statement = statements[given];
-            if (!statement) {
-                std::string assignments;
-                for (std::size_t column = 0; column < changes.columns.size(); ++column)
-                    if (given >> column & 1)
-                        assignments += (assignments.empty() ? "" : ", ") +
-                                       SqliteQuotedName(changes.columns[column]) + " = ?";
-                statement = std::make_unique<SqliteStatement>(
-                    handle_->db,
-                    "UPDATE " + SqliteQuotedName(table) + " SET " + assignments + " WHERE rowid = ?");
-            }
-            statement->Reset();
-            for (std::size_t i = 0; i < values.size(); ++i)
-                statement->Bind(static_cast<int>(i) + 1, values[i]);
-            if (sqlite3_bind_int64(statement->Get(), static_cast<int>(values.size()) + 1,
-                                   changes.keys[row].number) != SQLITE_OK)
-                ThrowSqliteError(handle_->db);
-            statement->Step();
-            if (sqlite3_changes(handle_->db) == 0)
-                throw DbError(SQLITE_NOTFOUND, kSource, "The row to update no longer exists.");
+    std::vector<FieldValue> values;  // bound until the Step
+    for (const std::size_t row : order) {
+        std::uint32_t given = 0;
+        values.clear();
+        for (std::size_t column = 0; column < changes.columns.size(); ++column) {
+            if (!changes.Gives(row, column)) continue;
+            given |= std::uint32_t{1} << column;
+            values.push_back(changes.values.At(row, column));
         }
-        statements.clear();
-        // Outside a batch this commits, and a commit can fail (a full disk).
-        ExecuteLocked("RELEASE kp_rows");
-    } catch (const DbError&) {
-        statements.clear();
-        sqlite3_exec(handle_->db, "ROLLBACK TO kp_rows; RELEASE kp_rows", nullptr, nullptr,
-                     nullptr);
-        if (!inTransaction_) RollBackOpenTransactionLocked();
-        throw;
+        if (given == 0) continue;
+        auto& statement = statements[given];
+        if (!statement) {
+            std::string assignments;
+            for (std::size_t column = 0; column < changes.columns.size(); ++column)
+                if (given >> column & 1)
+                    assignments += (assignments.empty() ? "" : ", ") +
+                                   SqliteQuotedName(changes.columns[column]) + " = ?";
+            statement = std::make_unique<SqliteStatement>(
+                handle_->db,
+                "UPDATE " + SqliteQuotedName(table) + " SET " + assignments + " WHERE rowid = ?");
+        }
+        statement->Reset();
+        for (std::size_t i = 0; i < values.size(); ++i)
+            statement->Bind(static_cast<int>(i) + 1, values[i]);
+        if (sqlite3_bind_int64(statement->Get(), static_cast<int>(values.size()) + 1,
+                               changes.keys[row].number) != SQLITE_OK)
+            ThrowSqliteError(handle_->db);
+        statement->Step();
+        if (sqlite3_changes(handle_->db) == 0) throw SqliteRowGoneError();
     }
 }
 

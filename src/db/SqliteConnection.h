@@ -10,6 +10,7 @@
 #include <string>
 
 #include "db/Driver.h"
+#include "db/SqliteStagedRows.h"
 
 // The open database and the lock that serialises every statement on it. Prepared objects hold
 // it too, so the file is closed when the last of them is gone.
@@ -42,6 +43,7 @@ class SqliteConnection : public DbConnection {
     std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
                                             const std::vector<std::string>& columns) override;
     void UpdateRows(const std::string& table, const RowChanges& changes) override;
+    void StageRows(const std::string& table, const RowChanges& changes, bool first) override;
     void Begin() override;
     void Commit() override;
     std::string SqlStringLiteral(const std::string& text) const override;
@@ -53,7 +55,10 @@ class SqliteConnection : public DbConnection {
     void ExecuteLocked(const std::string& sql);
     void RollBackOpenTransactionLocked();
 
+    void UpdateRowByRowLocked(const std::string& table, const RowChanges& changes);
+
     std::shared_ptr<SqliteHandle> handle_;
+    std::unique_ptr<SqliteStagedRows> staged_;
     bool inTransaction_ = false;  // Begin was called and Commit not yet
 };
 

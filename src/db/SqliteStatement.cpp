@@ -20,6 +20,10 @@ void ThrowSqliteError(sqlite3* db) {
     throw DbError(sqlite3_extended_errcode(db), "SQLite", sqlite3_errmsg(db));
 }
 
+DbError SqliteRowGoneError() {
+    return DbError(SQLITE_NOTFOUND, "SQLite", "The row to update no longer exists.");
+}
+
 SqliteStatement::SqliteStatement(sqlite3* db, const std::string& sql) {
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement_, &tail) !=

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "db/DbError.h"
 #include "db/FieldValue.h"
 
 class SqliteStatement {
@@ -36,3 +37,5 @@ class SqliteStatement {
 
 // The current error of the connection as DbError.
 [[noreturn]] void ThrowSqliteError(sqlite3* db);
+// A change found no row to change: it was deleted since it was read.
+DbError SqliteRowGoneError();

@@ -55,9 +55,10 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
     return filter.empty() ? filter : " AND (" + filter + ")";
 }
 
-// The pass stores its numbers in batches (see BatchUpdate): in the table's order, one statement
-// each. A batch ends only where a visitor's rows end, so a pass stopped between batches leaves no
-// visitor half numbered.
+// The pass notes its numbers a batch at a time (see BatchUpdate), so its memory stays bounded
+// whatever the table's size, and stores them all at the end, in the table's order. A batch ends
+// only where a visitor's rows end: a database that stores each batch as it is handed over
+// still leaves no visitor half numbered when the pass stops between batches.
 constexpr std::size_t kSessionIdColumn = 0, kPageTimeColumn = 1;
 
 void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber,
@@ -88,7 +89,7 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
                 changes.Set(previousChange, kPageTimeColumn,
                             FieldValue::Int16(PageTimeValue(WholeUnits(gap, 86400.0))));
         } else {
-            if (key != previousKey && changes.Size() >= rowsPerBatch) changes.Store();
+            if (key != previousKey && changes.Size() >= rowsPerBatch) changes.Stage();
             ++sessionNumber;
             previousKey = std::move(key);
         }
