@@ -80,6 +80,7 @@ class PostgresConnection final : public DbConnection {
     std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
                                             const std::vector<std::string>& columns) override;
     void UpdateRows(const std::string& table, const RowChanges& changes) override;
+    void StageRows(const std::string& table, const RowChanges& changes, bool first) override;
     void Begin() override;
     void Commit() override;
     void SendCommit() override;
@@ -138,6 +139,7 @@ class PostgresConnection final : public DbConnection {
     // Sends the queue when it is full, or at once outside a batch.
     void SendQueueIfDue();
     void FlushLocked();
+    void DropStagedTable() noexcept;
     void CloseWalkLocked(const std::string& cursor) noexcept;
     void DeallocateStale();
     bool InTransaction() const;
@@ -150,4 +152,11 @@ class PostgresConnection final : public DbConnection {
     PostgresRowQueue queue_;
     bool inBatch_ = false;                      // between Begin and Commit: rows wait in the queue
     std::vector<std::string> staleStatements_;  // freed once no queued row needs them
+    // Changes set aside by StageRows for the next UpdateRows of this table and these columns.
+    struct StagedRows {
+        std::string table;
+        std::vector<std::string> columns;
+        std::size_t rows = 0;
+    };
+    std::optional<StagedRows> staged_;
 };
