@@ -122,8 +122,9 @@ class DbConnection {
     virtual std::unique_ptr<DbUpdate> PrepareUpdate(const std::string& table,
                                                     const std::vector<std::string>& columns) = 0;
 
-    // Stores every change in one transaction, all or nothing, the rows taken in the table's own
-    // order. A key that matches no row fails it. Runs outside the batches of Begin/Commit.
+    // Stores every change, with those set aside by StageRows, in one transaction, all or
+    // nothing, the rows taken in the table's own order. A key that matches no row fails it.
+    // Runs outside the batches of Begin/Commit.
     virtual void UpdateRows(const std::string& table, const RowChanges& changes) = 0;
     // Sets changes aside for the next UpdateRows of the same table and columns, which stores them
     // together with its own. A pass with more changes than it keeps in memory thus gets them
