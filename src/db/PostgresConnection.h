@@ -156,6 +156,7 @@ class PostgresConnection final : public DbConnection {
     struct StagedRows {
         std::string table;
         std::vector<std::string> columns;
+        bool byCtid = false;  // the rows are addressed by ctid, the table having no unique id
         std::size_t rows = 0;
     };
     std::optional<StagedRows> staged_;

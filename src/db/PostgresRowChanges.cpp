@@ -50,36 +50,30 @@ class ChangesStatement {
     // leave as it is takes the row's own value there.
     PostgresStatement Make(const std::string& target, const std::vector<PostgresColumnRule>& rules,
                            bool byCtid) {
-        std::string keys = "{", partitions = "{";
-        for (std::size_t row : rows_) {
-            AppendElement(
-                keys, byCtid ? changes_.keys[row].text : std::to_string(changes_.keys[row].number));
-            if (byCtid) AppendElement(partitions, std::to_string(changes_.keys[row].number));
-        }
-        Array(keys, byCtid ? "tid" : "bigint", "kp_key");
-        if (byCtid) Array(partitions, "oid", "kp_part");
+        KeyArrays(byCtid);
         std::vector<bool> everyRow;
         for (std::size_t column = 0; column < changes_.columns.size(); ++column)
             everyRow.push_back(ColumnArrays(column, rules[column], false));
         statement_.text = "UPDATE " + target + " AS kp_target SET " + Assignments(everyRow) +
                           " FROM unnest(" + arrays_ + ") AS kp_changes(" + names_ + ") WHERE " +
-                          (byCtid ? "kp_target.ctid = kp_changes.kp_key AND (kp_changes.kp_part = "
-                                    "0 OR kp_target.tableoid = kp_changes.kp_part)"
-                                  : "kp_target.id = kp_changes.kp_key");
+                          KeyCondition(byCtid);
         return std::move(statement_);
     }
 
-    // The statement that sets `rows`, addressed by id, aside in the staging table.
-    PostgresStatement MakeStaging(const std::vector<PostgresColumnRule>& rules) {
-        std::string keys = "{";
-        for (std::size_t row : rows_)
-            AppendElement(keys, std::to_string(changes_.keys[row].number));
-        Array(keys, "bigint", "kp_key");
+    // The statement that sets `rows` aside in the staging table, every column with its flag.
+    PostgresStatement MakeStaging(const std::vector<PostgresColumnRule>& rules, bool byCtid) {
+        KeyArrays(byCtid);
         for (std::size_t column = 0; column < changes_.columns.size(); ++column)
             ColumnArrays(column, rules[column], true);
         statement_.text = std::string("INSERT INTO ") + kStagedTable + " (" + names_ +
                           ") SELECT * FROM unnest(" + arrays_ + ")";
         return std::move(statement_);
+    }
+
+    static std::string KeyCondition(bool byCtid) {
+        return byCtid ? "kp_target.ctid = kp_changes.kp_key AND (kp_changes.kp_part = 0 OR "
+                        "kp_target.tableoid = kp_changes.kp_part)"
+                      : "kp_target.id = kp_changes.kp_key";
     }
 
     // The assignments of an UPDATE from kp_changes, which holds kp_g<i> for the columns that
@@ -99,6 +93,17 @@ class ChangesStatement {
     }
 
   private:
+    void KeyArrays(bool byCtid) {
+        std::string keys = "{", partitions = "{";
+        for (std::size_t row : rows_) {
+            AppendElement(
+                keys, byCtid ? changes_.keys[row].text : std::to_string(changes_.keys[row].number));
+            if (byCtid) AppendElement(partitions, std::to_string(changes_.keys[row].number));
+        }
+        Array(keys, byCtid ? "tid" : "bigint", "kp_key");
+        if (byCtid) Array(partitions, "oid", "kp_part");
+    }
+
     std::string Assignments(const std::vector<bool>& everyRow) const {
         return Assignments(changes_.columns, everyRow);
     }
@@ -163,22 +168,20 @@ DbError StagingMisuse() {
 
 // Set aside in a temporary table, a batch at a time, the changes are stored by one UPDATE that
 // visits the table once in key order. Stored batch by batch, each batch visited pages from all
-// over the table: ten million lines took seven such sweeps. Rows addressed by ctid (a table
-// without a unique id) are stored at once, as before.
+// over the table: ten million lines took seven such sweeps.
 void PostgresConnection::StageRows(const std::string& table, const RowChanges& changes,
                                    bool first) {
     const ChangedRows rows = SortedRows(changes);
-    if (!rows.byCtid.empty()) {
-        UpdateRows(table, changes);
-        return;
-    }
+    const bool byCtid = !rows.byCtid.empty();
+    if (byCtid && !rows.byId.empty()) throw StagingMisuse();
     const auto rules = ColumnRules(table, changes.columns);
-    const PostgresStatement stage = ChangesStatement(changes, rows.byId).MakeStaging(rules);
+    const PostgresStatement stage =
+        ChangesStatement(changes, byCtid ? rows.byCtid : rows.byId).MakeStaging(rules, byCtid);
     std::lock_guard lock(mutex_);
     FlushLocked();
     if (first) {
         staged_.reset();
-        std::string definition = "kp_key bigint";
+        std::string definition = byCtid ? "kp_key tid, kp_part oid" : "kp_key bigint";
         for (std::size_t column = 0; column < rules.size(); ++column)
             definition += ", kp_v" + std::to_string(column) + " " +
                           (rules[column].typeName.empty() ? "text" : rules[column].typeName) +
@@ -186,17 +189,19 @@ void PostgresConnection::StageRows(const std::string& table, const RowChanges& c
         RunInSavepointOrDirect({std::string("DROP TABLE IF EXISTS ") + kStagedTable, {}, {}});
         RunInSavepointOrDirect(
             {std::string("CREATE TABLE ") + kStagedTable + " (" + definition + ")", {}, {}});
-        staged_ = StagedRows{table, changes.columns, 0};
-    } else if (!staged_ || staged_->table != table || staged_->columns != changes.columns) {
+        staged_ = StagedRows{table, changes.columns, byCtid, 0};
+    } else if (!staged_ || staged_->table != table || staged_->columns != changes.columns ||
+               (staged_->byCtid != byCtid && !changes.keys.empty())) {
         throw StagingMisuse();
     }
+    const std::size_t count = rows.byId.size() + rows.byCtid.size();
     try {
-        if (!rows.byId.empty()) RunInSavepointOrDirect(stage);
+        if (count > 0) RunInSavepointOrDirect(stage);
     } catch (const DbError&) {
         staged_.reset();
         throw;
     }
-    staged_->rows += rows.byId.size();
+    staged_->rows += count;
 }
 
 void PostgresConnection::UpdateRows(const std::string& table, const RowChanges& changes) {
@@ -211,21 +216,25 @@ void PostgresConnection::UpdateRows(const std::string& table, const RowChanges& 
     std::vector<PostgresStatement> statements;
     std::vector<std::size_t> rowCounts;
     if (staged) {
-        if (staged->table != table || staged->columns != changes.columns || !rows.byCtid.empty())
+        const auto& part = staged->byCtid ? rows.byCtid : rows.byId;
+        const auto& other = staged->byCtid ? rows.byId : rows.byCtid;
+        if (staged->table != table || staged->columns != changes.columns || !other.empty())
             throw StagingMisuse();
-        if (!rows.byId.empty()) {
-            statements.push_back(ChangesStatement(changes, rows.byId).MakeStaging(rules));
-            rowCounts.push_back(rows.byId.size());
+        if (!part.empty()) {
+            statements.push_back(
+                ChangesStatement(changes, part).MakeStaging(rules, staged->byCtid));
+            rowCounts.push_back(part.size());
         }
         statements.push_back(
             {"UPDATE " + target + " AS kp_target SET " +
                  ChangesStatement::Assignments(changes.columns,
                                                std::vector<bool>(changes.columns.size(), false)) +
-                 " FROM (SELECT * FROM " + kStagedTable +
-                 " ORDER BY kp_key) AS kp_changes WHERE kp_target.id = kp_changes.kp_key",
+                 " FROM (SELECT * FROM " + kStagedTable + " ORDER BY " +
+                 (staged->byCtid ? "kp_part, kp_key" : "kp_key") + ") AS kp_changes WHERE " +
+                 ChangesStatement::KeyCondition(staged->byCtid),
              {},
              {}});
-        rowCounts.push_back(staged->rows + rows.byId.size());
+        rowCounts.push_back(staged->rows + part.size());
     } else {
         for (const bool ctid : {false, true}) {
             const auto& part = ctid ? rows.byCtid : rows.byId;

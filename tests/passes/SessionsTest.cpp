@@ -212,28 +212,33 @@ TEST(SessionsFailureTest, ARowThatCannotBeStoredEndsThePassShowingTheMainQuery) 
     EXPECT_FALSE(channel.progressVisible);
 }
 
-TEST(SessionsFailureTest, ChangesSetAsideAreStoredWholeOrNotAtAllAndNotReusedByTheNextRun) {
-    TempDir dir;
-    RecordingChannel channel;
-    KP_PASS_TABLE(table, Driver::Sqlite, dir);
+TEST_P(SessionsTest, ChangesSetAsideAreStoredWholeOrNotAtAllAndNotReusedByTheNextRun) {
+    KP_PASS_TABLE(table, GetParam(), dir);
+    const std::string target = table->Base() + "_data";
     table->Add({
         {.ip = "1.1.1.1", .agent = "A", .time = "2015-05-17 10:00:00"},
         {.ip = "1.1.1.1", .agent = "A", .time = "2015-05-17 10:01:00"},
         {.ip = "2.2.2.2", .agent = "A", .time = "2015-05-17 10:02:00"},
         {.ip = "3.3.3.3", .agent = "A", .time = "2015-05-17 10:03:00"},
     });
-    CADOCommand(table->db,
-                "CREATE TRIGGER refuse BEFORE UPDATE ON Web_data WHEN NEW.id = 4 "
-                "BEGIN SELECT RAISE(ABORT, 'row 4 refused'); END")
-        .Execute();
+    const std::string rule =
+        GetParam() == Driver::Sqlite
+            ? "CREATE TRIGGER refuse BEFORE UPDATE ON " + target +
+                  " WHEN NEW.id = 4 BEGIN SELECT RAISE(ABORT, 'row 4 refused'); END"
+            : "ALTER TABLE " + target +
+                  " ADD CONSTRAINT refuse CHECK (id <> 4 OR SessionID IS NULL)";
+    CADOCommand(table->db, rule).Execute();
     // A batch for each visitor: the first two are set aside before the last one fails.
-    CreateSessionIdAndTime(channel, table->db, "Web", {"html"}, {.rowsPerBatch = 1});
+    CreateSessionIdAndTime(channel, table->db, table->Base(), {"html"}, {.rowsPerBatch = 1});
     ASSERT_EQ(channel.messages.size(), 1u);
-    EXPECT_NE(channel.messages[0].find("row 4 refused"), std::string::npos);
+    EXPECT_NE(channel.messages[0].find("refuse"), std::string::npos) << channel.messages[0];
     EXPECT_EQ(table->Column("SessionID"), (Texts{"NULL", "NULL", "NULL", "NULL"}));
 
-    CADOCommand(table->db, "DROP TRIGGER refuse").Execute();
-    CreateSessionIdAndTime(channel, table->db, "Web", {"html"}, {.rowsPerBatch = 1});
+    CADOCommand(table->db, GetParam() == Driver::Sqlite
+                               ? "DROP TRIGGER refuse"
+                               : "ALTER TABLE " + target + " DROP CONSTRAINT refuse")
+        .Execute();
+    CreateSessionIdAndTime(channel, table->db, table->Base(), {"html"}, {.rowsPerBatch = 1});
     EXPECT_EQ(channel.messages.size(), 1u);
     EXPECT_EQ(table->Column("SessionID"), (Texts{"1", "1", "2", "3"}));
     EXPECT_EQ(table->Column("PageTimeSecs"), (Texts{"60", "NULL", "NULL", "NULL"}));
