@@ -12,8 +12,10 @@
 // - Messages that quote a statement quote the system's text, not the driver's translation.
 // - Prepared objects (DbInsert, DbUpdate) are destroyed before their connection.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <numeric>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,6 +57,14 @@ struct RowChanges {
 
     bool Gives(std::size_t row, std::size_t column) const {
         return given.empty() || (given[row] >> column & 1) != 0;
+    }
+    // The rows' numbers in the order of their keys' numbers: the table's order for rowids and ids.
+    std::vector<std::size_t> KeyOrder() const {
+        std::vector<std::size_t> order(keys.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return keys[a].number < keys[b].number; });
+        return order;
     }
 };
 
@@ -131,8 +141,7 @@ class DbConnection {
     // stored in one sweep of the table instead of one per batch. `first` starts a new set and
     // forgets one that a failed pass left behind. A driver may store them at once instead (the
     // default), each call then being all or nothing on its own.
-    virtual void StageRows(const std::string& table, const RowChanges& changes, bool first) {
-        (void)first;
+    virtual void StageRows(const std::string& table, const RowChanges& changes, bool /*first*/) {
         UpdateRows(table, changes);
     }
 

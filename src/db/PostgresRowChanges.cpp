@@ -174,6 +174,7 @@ void PostgresConnection::StageRows(const std::string& table, const RowChanges& c
     const ChangedRows rows = SortedRows(changes);
     const bool byCtid = !rows.byCtid.empty();
     if (byCtid && !rows.byId.empty()) throw StagingMisuse();
+    const std::size_t count = rows.byId.size() + rows.byCtid.size();
     const auto rules = ColumnRules(table, changes.columns);
     const PostgresStatement stage =
         ChangesStatement(changes, byCtid ? rows.byCtid : rows.byId).MakeStaging(rules, byCtid);
@@ -191,10 +192,9 @@ void PostgresConnection::StageRows(const std::string& table, const RowChanges& c
             {std::string("CREATE TABLE ") + kStagedTable + " (" + definition + ")", {}, {}});
         staged_ = StagedRows{table, changes.columns, byCtid, 0};
     } else if (!staged_ || staged_->table != table || staged_->columns != changes.columns ||
-               (staged_->byCtid != byCtid && !changes.keys.empty())) {
+               (count > 0 && staged_->byCtid != byCtid)) {
         throw StagingMisuse();
     }
-    const std::size_t count = rows.byId.size() + rows.byCtid.size();
     try {
         if (count > 0) RunInSavepointOrDirect(stage);
     } catch (const DbError&) {

@@ -326,15 +326,10 @@ void SqliteConnection::StageRows(const std::string& table, const RowChanges& cha
 // another order (visitors, say) would otherwise dirty pages from all over the table again and
 // again.
 void SqliteConnection::UpdateRowByRowLocked(const std::string& table, const RowChanges& changes) {
-    std::vector<std::size_t> order(changes.keys.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return changes.keys[a].number < changes.keys[b].number;
-    });
     // One statement for each set of columns given, made when first needed.
     std::map<std::uint32_t, std::unique_ptr<SqliteStatement>> statements;
     std::vector<FieldValue> values;  // bound until the Step
-    for (const std::size_t row : order) {
+    for (const std::size_t row : changes.KeyOrder()) {
         std::uint32_t given = 0;
         values.clear();
         for (std::size_t column = 0; column < changes.columns.size(); ++column) {

@@ -1,8 +1,5 @@
 #include "db/SqliteStagedRows.h"
 
-#include <algorithm>
-#include <numeric>
-
 #include "db/SqliteConnection.h"
 #include "db/SqliteStatement.h"
 
@@ -45,14 +42,9 @@ void SqliteStagedRows::Add(const RowChanges& changes) {
     for (std::size_t column = 0; column < columns_.size(); ++column) sql += ", ?";
     SqliteStatement insert(db_, sql + ")");
     // In key order, each batch fills the temporary table's pages one after the other.
-    std::vector<std::size_t> order(changes.keys.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return changes.keys[a].number < changes.keys[b].number;
-    });
     std::vector<FieldValue> values;  // bound until the Step
     std::uint64_t added = 0;
-    for (const std::size_t row : order) {
+    for (const std::size_t row : changes.KeyOrder()) {
         std::uint32_t given = 0;
         values.assign({FieldValue::Int64(changes.keys[row].number), FieldValue::Null()});
         for (std::size_t column = 0; column < columns_.size(); ++column) {
