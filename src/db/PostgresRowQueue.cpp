@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "db/PostgresConnection.h"
+#include "db/PostgresCopyRow.h"
 
 namespace {
 
@@ -93,8 +94,14 @@ std::optional<DbError> PostgresRowQueue::StartCopy(std::size_t first, std::size_
         return error;
     }
     const std::size_t begin = rows_[first].copyBegin, end = rows_[last - 1].copyEnd;
+    const bool binary = rows_[first].statements->binaryCopy;
+    const auto put = [c](std::string_view data) {
+        return PQputCopyData(c, data.data(), static_cast<int>(data.size())) == 1;
+    };
     // A failure to send shows in the COPY's outcome, which FinishCopy reads.
-    if (PQputCopyData(c, copyData_.data() + begin, static_cast<int>(end - begin)) == 1)
+    if ((!binary || put(BinaryCopyHeader())) &&
+        put(std::string_view(copyData_).substr(begin, end - begin)) &&
+        (!binary || put(BinaryCopyTrailer())))
         PQputCopyEnd(c, nullptr);
     else
         PQputCopyEnd(c, "the rows could not be sent");

@@ -32,6 +32,8 @@ struct PostgresRowStatements {
     // Appends: "COPY <table> (<columns>) FROM STDIN". Writers whose rows have the same columns
     // share one COPY.
     std::string copyCommand;
+    // The rows' data is in COPY's binary format: a header goes before it and a trailer after.
+    bool binaryCopy = false;
     // Changes by id: the prepared statements for one row and for `multiRows` rows at once. Each
     // row must change exactly one row of the table, or it counts as refused.
     std::string single;
@@ -50,7 +52,7 @@ class PostgresRowQueue {
     // True once the queue holds enough to be sent.
     bool Full() const;
 
-    // `copyLine`: the row in COPY's text format, line end included.
+    // `copyLine`: the row in the COPY's format (PostgresCopyRow.h).
     void AddAppend(std::shared_ptr<const PostgresRowStatements> statements,
                    std::string_view copyLine);
     // `parameters`: the new values, then the id of the row to change.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "db/DbError.h"
+#include "db/PostgresCopyRow.h"
 #include "db/PostgresConnection.h"
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
@@ -60,51 +61,30 @@ void RequireValueCount(std::span<const FieldValue> values, std::size_t expected,
                       std::string("wrong number of values for the prepared ") + statement);
 }
 
-// One field of COPY's text format: NULL as \N, and the bytes that end a field or a line, or start
-// an escape, escaped.
-void AppendCopyField(std::string& line, const std::optional<std::string>& value) {
-    if (!value) {
-        line += "\\N";
-        return;
-    }
-    for (char c : *value) {
-        switch (c) {
-            case '\\':
-                line += "\\\\";
-                break;
-            case '\t':
-                line += "\\t";
-                break;
-            case '\n':
-                line += "\\n";
-                break;
-            case '\r':
-                line += "\\r";
-                break;
-            default:
-                line += c;
-        }
-    }
-}
-
 // Appended rows travel as COPY data. The COPY names every column of the table but those that
 // would take a value of their own when left out, so that writers of different column sets (a
 // row with a search phrase, one without) share one COPY; a column left out is NULL, as it would
-// be in an INSERT that leaves it out.
+// be in an INSERT that leaves it out. Rows go in the binary format where it fits (see
+// PostgresCopyRow.h); the rest go as text, in a COPY of their own.
 class PostgresInsert final : public DbInsert {
   public:
+    struct Copies {
+        std::shared_ptr<const PostgresRowStatements> text;
+        std::shared_ptr<const PostgresRowStatements> binary;  // none: the columns do not fit
+    };
+
     PostgresInsert(PostgresConnection& connection, std::string table,
                    std::vector<std::size_t> positions, std::vector<PostgresColumnRule> rules,
-                   std::shared_ptr<const PostgresRowStatements> statements)
+                   Copies copies)
         : connection_(connection),
           table_(std::move(table)),
           positions_(std::move(positions)),
           rules_(std::move(rules)),
-          statements_(std::move(statements)) {}
+          copies_(std::move(copies)) {}
 
     void Insert(std::span<const FieldValue> values) override {
         RequireValueCount(values, positions_.size(), "insert");
-        std::vector<std::optional<std::string>> row(rules_.size());
+        CopyRowValues row(rules_.size());
         for (std::size_t i = 0; i < values.size(); ++i)
             row[positions_[i]] = ToPostgresParameter(values[i]);
         try {
@@ -113,12 +93,12 @@ class PostgresInsert final : public DbInsert {
             connection_.RefuseRow(std::move(refusal));
         }
         line_.clear();
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            if (i) line_ += '\t';
-            AppendCopyField(line_, row[i]);
+        if (copies_.binary && AppendCopyBinaryRow(line_, rules_, row)) {
+            connection_.QueueAppend(copies_.binary, line_);
+            return;
         }
-        line_ += '\n';
-        connection_.QueueAppend(statements_, line_);
+        AppendCopyTextRow(line_, row);
+        connection_.QueueAppend(copies_.text, line_);
     }
 
   private:
@@ -126,7 +106,7 @@ class PostgresInsert final : public DbInsert {
     std::string table_;
     std::vector<std::size_t> positions_;  // of each given value among the COPY's columns
     std::vector<PostgresColumnRule> rules_;
-    std::shared_ptr<const PostgresRowStatements> statements_;
+    Copies copies_;
     std::string line_;
 };
 
@@ -242,13 +222,23 @@ std::unique_ptr<DbInsert> PostgresConnection::PrepareInsert(
         positions.push_back(static_cast<std::size_t>(
             std::find(copied.begin(), copied.end(), column) - copied.begin()));
 
-    auto statements = std::make_shared<PostgresRowStatements>();
-    statements->copyCommand = "COPY " + target + " (";
+    std::string copy = "COPY " + target + " (";
     for (std::size_t i = 0; i < copied.size(); ++i)
-        statements->copyCommand += (i ? ", " : "") + PostgresIdentifier(copied[i]);
-    statements->copyCommand += ") FROM STDIN";
+        copy += (i ? ", " : "") + PostgresIdentifier(copied[i]);
+    copy += ") FROM STDIN";
+    auto rules = ColumnRules(table, copied);
+    PostgresInsert::Copies copies;
+    auto text = std::make_shared<PostgresRowStatements>();
+    text->copyCommand = copy;
+    copies.text = std::move(text);
+    if (BinaryCopyFits(rules)) {
+        auto binary = std::make_shared<PostgresRowStatements>();
+        binary->copyCommand = copy + " WITH (FORMAT binary)";
+        binary->binaryCopy = true;
+        copies.binary = std::move(binary);
+    }
     return std::make_unique<PostgresInsert>(*this, FoldIdentifier(table), std::move(positions),
-                                            ColumnRules(table, copied), std::move(statements));
+                                            std::move(rules), std::move(copies));
 }
 
 std::unique_ptr<DbUpdate> PostgresConnection::PrepareUpdate(

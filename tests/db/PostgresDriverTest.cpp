@@ -387,6 +387,54 @@ namespace {
 // Appended rows travel in batches; a row the server refuses only when the batch arrives (here a
 // duplicate key) is reported by the commit as if rows had gone one by one: the rows before it are
 // stored, it and every row after it are not, and the refusal counts them.
+// Rows go as binary COPY data where their values have an exact binary form, and as text where
+// not; both kinds may share a batch.
+TEST_F(PostgresTargetTest, RowsInEitherCopyFormatKeepTheirValuesOrderAndRefusals) {
+    const std::vector<CalendarTime> dates = {
+        {100, 1, 1, 0, 0, 0},     {1899, 12, 30, 0, 0, 0},  {1900, 2, 28, 23, 59, 59},
+        {1900, 3, 1, 0, 0, 1},    {1999, 12, 31, 23, 59, 59}, {2000, 1, 1, 0, 0, 0},
+        {2000, 2, 29, 12, 0, 0},  {2024, 2, 29, 6, 7, 8},   {2100, 3, 1, 0, 0, 0},
+        {9999, 12, 31, 23, 59, 59}};
+    auto columns = kRowColumns;
+    columns.push_back("DateTimeValue");
+    auto insert = db_->PrepareInsert(base_ + "_data", columns);
+    db_->Begin();
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        auto row = TargetRow(static_cast<int>(i + 1), "1.1.1.1");
+        row.push_back(FieldValue::Date(DateTime::FromCalendar(dates[i])));
+        // Values only the server can read: their rows go as text, between the others.
+        if (i == 3) row[7] = FieldValue::Text(" 7");
+        if (i == 5) row.back() = FieldValue::Text("2000-01-01T00:00:00");
+        insert->Insert(row);
+    }
+    db_->Commit();
+    const auto result = db_->Query("Select id, Status, DateTimeValue From [" + base_ +
+                                   "_data] Order By id");
+    ASSERT_EQ(result.rows.Rows(), dates.size());
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        EXPECT_EQ(result.rows.At(i, 0).AsInteger(), static_cast<std::int64_t>(i + 1));
+        EXPECT_EQ(result.rows.At(i, 2).AsDateTime(), DateTime::FromCalendar(dates[i])) << i;
+    }
+    EXPECT_EQ(result.rows.At(3, 1).AsInteger(), 7);
+
+    // A text row the server refuses in the middle of binary ones is the refused row.
+    db_->Begin();
+    for (int id = 100; id < 110; ++id) {
+        auto row = TargetRow(id, "1.1.1.1");
+        row.push_back(FieldValue::Null());
+        if (id == 104) row[8] = FieldValue::Text("many");
+        insert->Insert(row);
+    }
+    try {
+        db_->Commit();
+        ADD_FAILURE() << "a row with a word for its size was committed";
+    } catch (const DbError& e) {
+        EXPECT_EQ(Sqlstate(e), "22P02");
+        EXPECT_EQ(e.UnstoredRows(), 6u);
+    }
+    EXPECT_EQ(db_->Query("Select id From [" + base_ + "_data] Where id >= 100").rows.Rows(), 4u);
+}
+
 TEST_F(PostgresTargetTest, ARowRefusedInABatchEndsTheBatchThere) {
     db_->CreateIndex({base_ + "_data", base_ + "_Index", {"id"}, true, true});
     auto insert = db_->PrepareInsert(base_ + "_data", kRowColumns);
