@@ -1,5 +1,7 @@
 #include "db/SqlLiteral.h"
 
+#include <regex>
+
 #include "textfiles/AsciiText.h"
 #include "textfiles/QuotedText.h"
 
@@ -26,4 +28,11 @@ std::optional<std::string> BytesFromHex(std::string_view digits) {
         bytes += static_cast<char>(high * 16 + low);
     }
     return bytes;
+}
+
+std::string UnlessAlreadyHolding(const std::string& column, const std::string& value,
+                                 const char* differs) {
+    static const std::regex literal(R"('[^']*')");
+    if (!std::regex_match(value, literal)) return {};
+    return std::string(" AND ") + column + " " + differs + " " + value;
 }

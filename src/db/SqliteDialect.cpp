@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "db/SqlLiteral.h"
 #include "textfiles/AsciiText.h"
 
 namespace {
@@ -50,7 +51,8 @@ std::string TranslateSelfJoinUpdate(const std::string& sql) {
     }
     return "UPDATE " + table + " AS " + alias + " SET " + setCol + " = " + value + " WHERE " +
            alias + "." + targetCol + " IN (SELECT " + otherRef + "." + otherCol + " FROM " + table +
-           " AS " + otherRef + " WHERE " + condition + ")";
+           " AS " + otherRef + " WHERE " + condition + ")" +
+           UnlessAlreadyHolding(alias + "." + setCol, value, "IS NOT");
 }
 
 const std::regex& UpdateStart() {

@@ -93,7 +93,11 @@ TEST(SelfJoinUpdate, MarksEveryRowOfAnAddressThatAskedForRobotsTxt) {
         "INSERT INTO L_data VALUES ('1.1.1.1', 'robots', 'txt', NULL), "
         "('1.1.1.1', 'index', 'html', NULL), ('2.2.2.2', 'index', 'html', NULL), "
         "('3.3.3.3', 'robots', 'html', NULL), ('4.4.4.4', 'robots', 'txt', 'N'), "
-        "('4.4.4.4', 'a', 'gif', NULL)");
+        "('4.4.4.4', 'a', 'gif', 'R')");
+    // Rows marked by an earlier export are left as they are, not written again.
+    t.Run("CREATE TABLE rewritten(v text)");
+    t.Run("CREATE TRIGGER note AFTER UPDATE ON L_data BEGIN INSERT INTO rewritten VALUES "
+          "(new.IP || new.FileName); END");
     const std::string base = "L";
     const std::string sql = "UPDATE " + base + "_data INNER JOIN " + base + "_data AS " + base +
                             "_data1 ON " + base + "_data.IP = " + base + "_data1.IP SET " + base +
@@ -105,6 +109,8 @@ TEST(SelfJoinUpdate, MarksEveryRowOfAnAddressThatAskedForRobotsTxt) {
     EXPECT_EQ(Strings(db, "Select IP || ':' || Coalesce(IsSpider, '-') As v From L_data"),
               (std::vector<std::string>{"1.1.1.1:R", "1.1.1.1:R", "2.2.2.2:-", "3.3.3.3:-",
                                         "4.4.4.4:R", "4.4.4.4:R"}));
+    EXPECT_EQ(Strings(db, "Select v From rewritten"),
+              (std::vector<std::string>{"1.1.1.1robots", "1.1.1.1index", "4.4.4.4robots"}));
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST(PostgresDialect, JoinedUpdateAsksTheOtherSideWithExists) {
                                  "(((W_data.FileName)='robots') AND ((W_data.Extension)='txt'));"),
               "UPDATE W_data AS W_data1 SET IsSpider = 'R' WHERE EXISTS (SELECT 1 FROM W_data "
               "WHERE (W_data.IP = W_data1.IP) AND ((((W_data.FileName)='robots') AND "
-              "((W_data.Extension)='txt'))))");
+              "((W_data.Extension)='txt')))) AND W_data1.IsSpider IS DISTINCT FROM 'R'");
     // The other side updated: the first table is the target. A value taken from the other side
     // needs the join.
     EXPECT_EQ(TranslateStatement("update a inner join b as c on a.k = c.k set a.x = 1 where "
