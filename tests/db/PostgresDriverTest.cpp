@@ -387,6 +387,9 @@ namespace {
 // Appended rows travel in batches; a row the server refuses only when the batch arrives (here a
 // duplicate key) is reported by the commit as if rows had gone one by one: the rows before it are
 // stored, it and every row after it are not, and the refusal counts them.
+// What ends a field or a row of COPY's text format, starts an escape there, or means NULL.
+constexpr const char* kTextCopyBreakers = "tab\there\nnew line\r\nback\\slash \\N";
+
 // Rows go as binary COPY data where their values have an exact binary form, and as text where
 // not; both kinds may share a batch.
 TEST_F(PostgresTargetTest, RowsInEitherCopyFormatKeepTheirValuesOrderAndRefusals) {
@@ -403,12 +406,15 @@ TEST_F(PostgresTargetTest, RowsInEitherCopyFormatKeepTheirValuesOrderAndRefusals
         auto row = TargetRow(static_cast<int>(i + 1), "1.1.1.1");
         row.push_back(FieldValue::Date(DateTime::FromCalendar(dates[i])));
         // Values only the server can read: their rows go as text, between the others.
-        if (i == 3) row[7] = FieldValue::Text(" 7");
+        if (i == 3) {
+            row[7] = FieldValue::Text(" 7");
+            row[6] = FieldValue::Text(kTextCopyBreakers);
+        }
         if (i == 5) row.back() = FieldValue::Text("2000-01-01T00:00:00");
         insert->Insert(row);
     }
     db_->Commit();
-    const auto result = db_->Query("Select id, Status, DateTimeValue From [" + base_ +
+    const auto result = db_->Query("Select id, Status, DateTimeValue, Request From [" + base_ +
                                    "_data] Order By id");
     ASSERT_EQ(result.rows.Rows(), dates.size());
     for (std::size_t i = 0; i < dates.size(); ++i) {
@@ -416,6 +422,7 @@ TEST_F(PostgresTargetTest, RowsInEitherCopyFormatKeepTheirValuesOrderAndRefusals
         EXPECT_EQ(result.rows.At(i, 2).AsDateTime(), DateTime::FromCalendar(dates[i])) << i;
     }
     EXPECT_EQ(result.rows.At(3, 1).AsInteger(), 7);
+    EXPECT_EQ(result.rows.At(3, 3).AsText(), kTextCopyBreakers);
 
     // A text row the server refuses in the middle of binary ones is the refused row.
     db_->Begin();
