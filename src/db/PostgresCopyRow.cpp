@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr unsigned kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kBpchar = 1042,
-                   kVarchar = 1043, kTimestamp = 1114;
+constexpr unsigned kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kBpchar = 1042, kVarchar = 1043,
+                   kTimestamp = 1114;
 
 void AppendBigEndian(std::string& data, std::uint64_t value, int bytes) {
     for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)

@@ -219,9 +219,6 @@ bool MentionsQualifier(const std::string& text, const std::string& qualifier) {
     return WithoutQualifier(text, qualifier) != text;
 }
 
-// The joined UPDATE of the program's SQL in PostgreSQL's terms; the statement unchanged when it
-// is not such an UPDATE.
-//
 // For a SET of one column to a literal, the condition that leaves the rows holding it alone.
 std::string UnlessAlreadyHoldingSet(const std::string& set, const std::string& qualifier) {
     static const std::regex single(R"(^\s*(\S+)\s*=\s*('[^']*')\s*$)");
@@ -230,6 +227,9 @@ std::string UnlessAlreadyHoldingSet(const std::string& set, const std::string& q
     return UnlessAlreadyHolding(qualifier + "." + m[1].str(), m[2], "IS DISTINCT FROM");
 }
 
+// The joined UPDATE of the program's SQL in PostgreSQL's terms; the statement unchanged when it
+// is not such an UPDATE.
+//
 // A row is changed when some row of the other side matches it, so the other side is asked with
 // EXISTS: the server hashes the matching keys once and reads the table once. The literal UPDATE
 // ... FROM join would pair every row with every matching row of the other side first, which for
@@ -253,7 +253,8 @@ std::string RewriteJoinedUpdate(const std::string& sql) {
     if (MentionsQualifier(bareSet, updatesAlias ? first : alias))
         return "UPDATE " + target + " SET " + bareSet + " FROM " + other + " WHERE " + condition;
     return "UPDATE " + target + " SET " + bareSet + " WHERE EXISTS (SELECT 1 FROM " + other +
-           " WHERE " + condition + ")" + UnlessAlreadyHoldingSet(bareSet, updatesAlias ? alias : first);
+           " WHERE " + condition + ")" +
+           UnlessAlreadyHoldingSet(bareSet, updatesAlias ? alias : first);
 }
 
 bool IsSymbol(const Token& t, std::string_view symbol) {

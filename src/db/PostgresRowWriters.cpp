@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "db/DbError.h"
-#include "db/PostgresCopyRow.h"
 #include "db/PostgresConnection.h"
+#include "db/PostgresCopyRow.h"
 #include "db/PostgresDialect.h"
 #include "db/PostgresErrorCode.h"
 #include "db/PostgresValues.h"

@@ -96,8 +96,9 @@ TEST(SelfJoinUpdate, MarksEveryRowOfAnAddressThatAskedForRobotsTxt) {
         "('4.4.4.4', 'a', 'gif', 'R')");
     // Rows marked by an earlier export are left as they are, not written again.
     t.Run("CREATE TABLE rewritten(v text)");
-    t.Run("CREATE TRIGGER note AFTER UPDATE ON L_data BEGIN INSERT INTO rewritten VALUES "
-          "(new.IP || new.FileName); END");
+    t.Run(
+        "CREATE TRIGGER note AFTER UPDATE ON L_data BEGIN INSERT INTO rewritten VALUES "
+        "(new.IP || new.FileName); END");
     const std::string base = "L";
     const std::string sql = "UPDATE " + base + "_data INNER JOIN " + base + "_data AS " + base +
                             "_data1 ON " + base + "_data.IP = " + base + "_data1.IP SET " + base +

@@ -394,9 +394,9 @@ constexpr const char* kTextCopyBreakers = "tab\there\nnew line\r\nback\\slash \\
 // not; both kinds may share a batch.
 TEST_F(PostgresTargetTest, RowsInEitherCopyFormatKeepTheirValuesOrderAndRefusals) {
     const std::vector<CalendarTime> dates = {
-        {100, 1, 1, 0, 0, 0},     {1899, 12, 30, 0, 0, 0},  {1900, 2, 28, 23, 59, 59},
-        {1900, 3, 1, 0, 0, 1},    {1999, 12, 31, 23, 59, 59}, {2000, 1, 1, 0, 0, 0},
-        {2000, 2, 29, 12, 0, 0},  {2024, 2, 29, 6, 7, 8},   {2100, 3, 1, 0, 0, 0},
+        {100, 1, 1, 0, 0, 0},      {1899, 12, 30, 0, 0, 0},    {1900, 2, 28, 23, 59, 59},
+        {1900, 3, 1, 0, 0, 1},     {1999, 12, 31, 23, 59, 59}, {2000, 1, 1, 0, 0, 0},
+        {2000, 2, 29, 12, 0, 0},   {2024, 2, 29, 6, 7, 8},     {2100, 3, 1, 0, 0, 0},
         {9999, 12, 31, 23, 59, 59}};
     auto columns = kRowColumns;
     columns.push_back("DateTimeValue");
