@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <limits>
 
+#include "db/PostgresTypeOids.h"
+
 namespace {
 
-constexpr unsigned kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kBpchar = 1042, kVarchar = 1043,
-                   kTimestamp = 1114;
+using namespace PostgresType;
 
 void AppendBigEndian(std::string& data, std::uint64_t value, int bytes) {
     for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)

@@ -5,10 +5,11 @@
 
 #include "db/DbError.h"
 #include "db/PostgresErrorCode.h"
+#include "db/PostgresTypeOids.h"
 
 namespace {
 
-constexpr unsigned kInt2 = 21, kInt4 = 23;
+using PostgresType::kInt2, PostgresType::kInt4;
 
 [[noreturn]] void Refuse(const char* sqlState, const std::string& message) {
     throw DbError(*PackSqlState(sqlState), "PostgreSQL", message);
@@ -32,8 +33,7 @@ void CheckRange(const std::string& text, long long low, long long high, const ch
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (errno == ERANGE || value < low || value > high)
-        Refuse("22003",
-               "value \"" + text + "\" is out of range for type " + type + InColumn(rule));
+        Refuse("22003", "value \"" + text + "\" is out of range for type " + type + InColumn(rule));
 }
 
 }  // namespace
@@ -54,7 +54,6 @@ void CheckRow(const std::string& table, const std::vector<PostgresColumnRule>& r
             Refuse("22001", "value too long for type character varying(" +
                                 std::to_string(rule.maxCharacters) + ")" + InColumn(rule));
         if (rule.typeOid == kInt2) CheckRange(*value, -32768, 32767, "smallint", rule);
-        if (rule.typeOid == kInt4)
-            CheckRange(*value, -2147483648LL, 2147483647LL, "integer", rule);
+        if (rule.typeOid == kInt4) CheckRange(*value, -2147483648LL, 2147483647LL, "integer", rule);
     }
 }

@@ -5,14 +5,13 @@
 #include <string_view>
 
 #include "db/PostgresText.h"
+#include "db/PostgresTypeOids.h"
 
 namespace {
 
-// Type OIDs fixed by the server's catalog.
-constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
-              kFloat8 = 701, kMoney = 790, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
-              kNumeric = 1700;
-constexpr Oid kTextTypes[] = {25 /*text*/, 1042 /*bpchar*/, 1043 /*varchar*/, 19 /*name*/};
+using namespace PostgresType;
+
+constexpr Oid kTextTypes[] = {kText, kBpchar, kVarchar, kName};
 
 std::string DecimalText(FieldValue::DecimalParts d) {
     std::string digits = std::to_string(d.magnitude);
