@@ -1,9 +1,11 @@
 #include "db/PostgresCopyRow.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "db/DateTime.h"
 #include "db/PostgresTypeOids.h"
 
 namespace {
@@ -29,77 +31,56 @@ std::optional<std::int64_t> WholeNumber(std::string_view text, std::int64_t low,
     return value;
 }
 
-bool IsLeapYear(std::int64_t year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-// Days from 1 January 2000 to a date of the proleptic Gregorian calendar, which the server's
-// timestamps count in.
-std::int64_t DaysSince2000(std::int64_t year, std::int64_t month, std::int64_t day) {
-    if (month <= 2) --year;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    constexpr std::int64_t kDaysFromEraStartTo2000 = 730425;
-    return era * 146097 + dayOfEra - kDaysFromEraStartTo2000;
-}
-
 // Microseconds since 2000-01-01 00:00 of "YYYY-MM-DD HH:MM:SS", the form dates are sent in;
-// nothing for any other text, or for a field out of its range.
+// nothing for any other text, or for a date the program's own date values cannot hold.
 std::optional<std::int64_t> TimestampMicroseconds(std::string_view text) {
     if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
         text[13] != ':' || text[16] != ':')
         return std::nullopt;
-    const auto field = [&](std::size_t at, std::size_t digits, std::int64_t low,
-                           std::int64_t high) -> std::optional<std::int64_t> {
+    const auto field = [&](std::size_t at, std::size_t digits) -> std::optional<int> {
         const std::string_view part = text.substr(at, digits);
         for (char c : part)
             if (c < '0' || c > '9') return std::nullopt;
-        return WholeNumber(part, low, high);
+        const auto value = WholeNumber(part, 0, 9999);
+        return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
     };
-    const auto year = field(0, 4, 1, 9999), month = field(5, 2, 1, 12);
-    const auto hour = field(11, 2, 0, 23), minute = field(14, 2, 0, 59),
-               second = field(17, 2, 0, 59);
-    if (!year || !month || !hour || !minute || !second) return std::nullopt;
-    constexpr std::int64_t kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const std::int64_t lastDay =
-        kMonthDays[*month - 1] + (*month == 2 && IsLeapYear(*year) ? 1 : 0);
-    const auto day = field(8, 2, 1, lastDay);
-    if (!day) return std::nullopt;
-    const std::int64_t seconds =
-        DaysSince2000(*year, *month, *day) * 86400 + (*hour * 60 + *minute) * 60 + *second;
+    const auto year = field(0, 4), month = field(5, 2), day = field(8, 2), hour = field(11, 2),
+               minute = field(14, 2), second = field(17, 2);
+    if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
+    const DateTime value = DateTime::FromCalendar({*year, *month, *day, *hour, *minute, *second});
+    if (!value.IsValid()) return std::nullopt;
+    // The whole part of the value is the day, before the epoch too (see DateTime.h).
+    constexpr std::int64_t kDaysFromEpochTo2000 = 36526;
+    const auto daysSince2000 =
+        static_cast<std::int64_t>(std::trunc(value.Days())) - kDaysFromEpochTo2000;
+    const std::int64_t seconds = daysSince2000 * 86400 + (*hour * 60 + *minute) * 60 + *second;
     return seconds * 1000000;
+}
+
+// A whole number of type T in the server's binary form (big-endian), if the text is one.
+template <typename T>
+std::optional<std::string> BinaryInteger(const std::string& text) {
+    const auto value =
+        WholeNumber(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
+    if (!value) return std::nullopt;
+    std::string bytes;
+    AppendBigEndian(bytes, static_cast<std::uint64_t>(*value), sizeof(T));
+    return bytes;
 }
 
 // The value's binary form for a column of `type`, or nothing when it has none we trust.
 std::optional<std::string> BinaryValue(unsigned type, const std::string& text) {
-    std::string bytes;
-    const auto integer = [&](std::int64_t low, std::int64_t high, int size) {
-        const auto value = WholeNumber(text, low, high);
-        if (!value) return false;
-        AppendBigEndian(bytes, static_cast<std::uint64_t>(*value), size);
-        return true;
-    };
     switch (type) {
         case kInt2:
-            if (!integer(std::numeric_limits<std::int16_t>::min(),
-                         std::numeric_limits<std::int16_t>::max(), 2))
-                return std::nullopt;
-            return bytes;
+            return BinaryInteger<std::int16_t>(text);
         case kInt4:
-            if (!integer(std::numeric_limits<std::int32_t>::min(),
-                         std::numeric_limits<std::int32_t>::max(), 4))
-                return std::nullopt;
-            return bytes;
+            return BinaryInteger<std::int32_t>(text);
         case kInt8:
-            if (!integer(std::numeric_limits<std::int64_t>::min(),
-                         std::numeric_limits<std::int64_t>::max(), 8))
-                return std::nullopt;
-            return bytes;
+            return BinaryInteger<std::int64_t>(text);
         case kTimestamp: {
             const auto microseconds = TimestampMicroseconds(text);
             if (!microseconds) return std::nullopt;
+            std::string bytes;
             AppendBigEndian(bytes, static_cast<std::uint64_t>(*microseconds), 8);
             return bytes;
         }
