@@ -10,6 +10,7 @@
 #include "passes/ProgressChannel.h"
 #include "passes/SqlText.h"
 #include "pipeline/AnalysedLine.h"
+#include "pipeline/RobotsTxtVisitors.h"
 #include "pipeline/TargetTable.h"
 #include "textfiles/SpillingLineList.h"
 
@@ -158,6 +159,7 @@ bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriter
         channel.SetProgressRange(1, 100);
         channel.SetProgressPos(1);
 
+        RobotsTxtVisitors robotsVisitors;
         const LineAnalysisLists lists{context.includeExts, context.includeExtList,
                                       context.monthNames, context.countries, context.engines};
         {  // The analysis reads the source on its own thread; it ends here, before the passes.
@@ -170,6 +172,7 @@ bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriter
                     ++done.rowsWritten;
                     rows.AddNew();
                     SetRowFields(rows, ++id, line);
+                    if (robotsVisitors.Marks(line)) rows.WriteFieldText("IsSpider", "R");
                     rows.Update();
                     if (!line.record.IsComplete() || !line.when.IsValid()) {
                         badLines.Add(MalformedLineEntry(i, analysed.Text(i)));
