@@ -112,6 +112,7 @@ PostgresConnection::PostgresConnection(std::unique_ptr<PGconn, PGconnClose> conn
       queue_(connection_.get(), [this](const PGresult* r) { return ErrorFor(r); }) {}
 
 PostgresConnection::~PostgresConnection() {
+    CollectReadAheadLocked();
     // The owner confirms its last commit (see DbSession); this only keeps a refusal from going
     // unheard when it did not.
     try {
@@ -198,6 +199,7 @@ PostgresResult PostgresConnection::RunLocked(const PostgresStatement& s) {
 }
 
 void PostgresConnection::FlushLocked() {
+    CollectReadAheadLocked();
     try {
         queue_.Flush();
     } catch (const DbError&) {
@@ -261,7 +263,9 @@ void PostgresConnection::Deallocate(const std::string& preparedName) {
     std::lock_guard lock(mutex_);
     // Queued rows may still use the statement; it goes with the next sending of the queue.
     staleStatements_.push_back(preparedName);
-    if (queue_.Empty()) DeallocateStale();
+    if (!queue_.Empty()) return;
+    CollectReadAheadLocked();
+    DeallocateStale();
 }
 
 void PostgresConnection::DeallocateStale() {
@@ -304,7 +308,7 @@ std::optional<PostgresConnection::KeyedTable> PostgresConnection::KeyableTable(
          {}});
     if (PQntuples(r.get()) != 1) return std::nullopt;
     return KeyedTable{static_cast<Oid>(std::strtoul(PQgetvalue(r.get(), 0, 0), nullptr, 10)),
-                      IsTrue(r.get(), 0, 1)};
+                      IsTrue(r.get(), 0, 1), std::nullopt};
 }
 
 // The rows of a plain one-table SELECT carry their row address in hidden first columns.
@@ -331,7 +335,7 @@ QueryResult PostgresConnection::KeyedRows(const PGresult* r, const KeyedTable& t
 std::vector<RowKey> PostgresConnection::RowKeys(const PGresult* r, const KeyedTable& table,
                                                 int keyColumns) {
     int idColumn = -1;
-    if (const auto idKey = IdKeyLocked(std::to_string(table.oid))) {
+    if (const auto idKey = table.idKey ? *table.idKey : IdKeyLocked(std::to_string(table.oid))) {
         for (int c = keyColumns; c < PQnfields(r) && idColumn < 0; ++c)
             if (PQftablecol(r, c) == idKey->columnNumber) idColumn = c;
     }
@@ -399,6 +403,7 @@ std::unique_ptr<DbRowWalk> PostgresConnection::Walk(const std::string& sql) {
     std::lock_guard lock(mutex_);
     std::optional<KeyedTable> table;
     if (const auto name = SingleTableOfSelect(translated)) table = KeyableTable(*name);
+    if (table) table->idKey = IdKeyLocked(std::to_string(table->oid));
     std::string cursor = "kp_walk_" + std::to_string(++preparedCount_);
     RunLocked({"DECLARE " + cursor + " SCROLL CURSOR WITH HOLD FOR " +
                    (table ? WithKeyColumns(translated, *table) : translated),
@@ -418,9 +423,33 @@ std::unique_ptr<DbRowWalk> PostgresConnection::Walk(const std::string& sql) {
 QueryResult PostgresConnection::FetchWalk(const std::string& cursor, std::size_t maxRows,
                                           const std::optional<KeyedTable>& table) {
     std::lock_guard lock(mutex_);
-    PostgresResult r =
-        RunLocked({"FETCH FORWARD " + std::to_string(maxRows) + " FROM " + cursor, {}, {}});
+    const std::string fetch = "FETCH FORWARD " + std::to_string(maxRows) + " FROM " + cursor;
+    PostgresResult r = TakeReadAheadLocked(cursor);
+    if (!r) r = RunLocked({fetch, {}, {}});
+    // A full chunk may have more behind it: the server reads the next one while this one is
+    // taken apart and walked (the session pass spends as long on a chunk as the server takes to
+    // send it). Anything else sent over the connection first collects that answer (FlushLocked).
+    if (static_cast<std::size_t>(PQntuples(r.get())) == maxRows && !readAhead_ &&
+        PQsendQueryParams(connection_.get(), fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr,
+                          0))
+        readAhead_ = ReadAhead{cursor, false, {}};
     return table ? KeyedRows(r.get(), *table) : ReadRows(r.get(), 0);
+}
+
+void PostgresConnection::CollectReadAheadLocked() {
+    if (!readAhead_ || readAhead_->answered) return;
+    readAhead_->result = NextResult(connection_.get());
+    readAhead_->answered = true;
+}
+
+// The chunk read ahead for `cursor`, or nothing when none was.
+PostgresResult PostgresConnection::TakeReadAheadLocked(const std::string& cursor) {
+    CollectReadAheadLocked();
+    if (!readAhead_ || readAhead_->cursor != cursor) return {};
+    PostgresResult r = std::move(readAhead_->result);
+    readAhead_.reset();
+    if (!r || !IsOk(r.get())) ThrowFor(r.get());
+    return r;
 }
 
 void PostgresConnection::CloseWalk(const std::string& cursor) noexcept {
@@ -429,6 +458,8 @@ void PostgresConnection::CloseWalk(const std::string& cursor) noexcept {
 }
 
 void PostgresConnection::CloseWalkLocked(const std::string& cursor) noexcept {
+    CollectReadAheadLocked();
+    if (readAhead_ && readAhead_->cursor == cursor) readAhead_.reset();
     try {
         RunLocked({"CLOSE " + cursor, {}, {}});
     } catch (const DbError&) {
@@ -453,6 +484,7 @@ void PostgresConnection::Commit() {
 void PostgresConnection::SendCommit() {
     std::lock_guard lock(mutex_);
     inBatch_ = false;
+    CollectReadAheadLocked();
     // Statements waiting to be dropped would have to wait for the answer first.
     if (!staleStatements_.empty()) {
         FlushLocked();

@@ -115,6 +115,8 @@ class PostgresConnection final : public DbConnection {
     struct KeyedTable {
         Oid oid = InvalidOid;
         bool partitioned = false;  // rows lie in several tables: a ctid alone is not unique
+        // Looked up once for a walk, whose chunks would otherwise ask the catalog every time.
+        std::optional<std::optional<PostgresIdKey>> idKey;
     };
     // Used by the walks over a cursor.
     QueryResult FetchWalk(const std::string& cursor, std::size_t maxRows,
@@ -160,4 +162,14 @@ class PostgresConnection final : public DbConnection {
         std::size_t rows = 0;
     };
     std::optional<StagedRows> staged_;
+
+    // The next chunk of a walk, asked for while the caller works through the chunk before it.
+    struct ReadAhead {
+        std::string cursor;
+        bool answered = false;
+        PostgresResult result;
+    };
+    std::optional<ReadAhead> readAhead_;
+    void CollectReadAheadLocked();
+    PostgresResult TakeReadAheadLocked(const std::string& cursor);
 };

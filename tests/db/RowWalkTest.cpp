@@ -141,6 +141,28 @@ TEST_P(RowWalkTest, ChunksYieldTheWholeResultsRowsInItsOrderWithTheirKeys) {
     }
 }
 
+// The next chunk may already be on its way when the caller stops walking: the statements that
+// follow must get their own answers, not that chunk.
+TEST_P(RowWalkTest, AWalkLeftHalfWayLeavesTheConnectionToTheStatementsAfterIt) {
+    KP_REQUIRE_TABLE();
+    std::vector<std::pair<std::string, std::string>> visitorRows;
+    for (int i = 0; i < 10; ++i) visitorRows.emplace_back("10.0.0." + std::to_string(i), "A");
+    Add(visitorRows);
+    {
+        CADORecordset walk(db_);
+        walk.OpenForwardOnly(OrderedQuery(), 2);
+        for (int i = 0; i < 3; ++i) walk.MoveNext();
+        CADORecordset count(db_);
+        ASSERT_TRUE(count.Open("Select Count(*) AS n From [" + table_ + "]"));
+        std::int32_t n = 0;
+        count.ReadFieldLong("n", n);
+        EXPECT_EQ(n, 10);
+    }
+    CADORecordset whole(db_);
+    ASSERT_TRUE(whole.Open(OrderedQuery()));
+    EXPECT_EQ(ReadAll(whole).size(), 10u);
+}
+
 TEST_P(RowWalkTest, ChangesStoredBetweenChunksAreKeptAndLeaveTheWalkAlone) {
     KP_REQUIRE_TABLE();
     std::vector<std::pair<std::string, std::string>> visitorRows;
