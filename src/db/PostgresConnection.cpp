@@ -429,7 +429,7 @@ QueryResult PostgresConnection::FetchWalk(const std::string& cursor, std::size_t
     // A full chunk may have more behind it: the server reads the next one while this one is
     // taken apart and walked (the session pass spends as long on a chunk as the server takes to
     // send it). Anything else sent over the connection first collects that answer (FlushLocked).
-    if (static_cast<std::size_t>(PQntuples(r.get())) == maxRows && !readAhead_ &&
+    if (static_cast<std::size_t>(PQntuples(r.get())) == maxRows && !readAhead_ && queue_.Empty() &&
         PQsendQueryParams(connection_.get(), fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr,
                           0))
         readAhead_ = ReadAhead{cursor, false, {}};
