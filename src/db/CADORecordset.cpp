@@ -363,6 +363,12 @@ std::size_t CADORecordset::FieldIndex(const std::string& field) {
     return index;
 }
 
+bool CADORecordset::HasField(const std::string& field) const {
+    return std::any_of(columns_.begin(), columns_.end(), [&](const std::string& column) {
+        return EqualsIgnoringAsciiCase(column, field);
+    });
+}
+
 // Names as spelt are matched before letter case is folded.
 std::size_t CADORecordset::ResolveField(const std::string& field) const {
     for (std::size_t i = 0; i < columns_.size(); ++i)

@@ -48,6 +48,8 @@ class CADORecordset {
     // while the rows are walked; they do not change the rows the walk yields.
     void OpenForwardOnly(const std::string& text, std::size_t rowsPerChunk);
     bool IsOpen() const;
+    // Whether the recordset has this field, matched as the Read and Write functions match it.
+    bool HasField(const std::string& field) const;
     // Drops a pending change and the rows, and commits the rows written on the connection: a
     // refusal of them is thrown here. The destructor closes too, but can only report a refusal
     // on stderr, so a recordset that writes rows is closed explicitly.

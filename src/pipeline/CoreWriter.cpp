@@ -160,6 +160,8 @@ bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriter
         channel.SetProgressPos(1);
 
         RobotsTxtVisitors robotsVisitors;
+        // A table the user made without the column is left to fail in the spider pass, as before.
+        const bool marksRobots = rows.HasField("IsSpider");
         const LineAnalysisLists lists{context.includeExts, context.includeExtList,
                                       context.monthNames, context.countries, context.engines};
         {  // The analysis reads the source on its own thread; it ends here, before the passes.
@@ -172,7 +174,8 @@ bool WriteCombinedLog(CoreWriterContext& context, LineSource& source, CoreWriter
                     ++done.rowsWritten;
                     rows.AddNew();
                     SetRowFields(rows, ++id, line);
-                    if (robotsVisitors.Marks(line)) rows.WriteFieldText("IsSpider", "R");
+                    if (marksRobots && robotsVisitors.Marks(line))
+                        rows.WriteFieldText("IsSpider", "R");
                     rows.Update();
                     if (!line.record.IsComplete() || !line.when.IsValid()) {
                         badLines.Add(MalformedLineEntry(i, analysed.Text(i)));

@@ -73,6 +73,12 @@ TEST_P(CoreWriterTest, RowsAfterTheirAddressAskedForRobotsTxtAreWrittenMarked) {
                            LogLine("/b.html", "5.5.5.5"), LogLine("/b.html", "6.6.6.6"),
                            LogLine("/ROBOTS.TXT", "6.6.6.6"), LogLine("/c.html", "6.6.6.6")}));
     EXPECT_EQ(table->Rows({"IsSpider"}), (Rows{{""}, {"R"}, {"R"}, {""}, {""}, {""}}));
+
+    // A table made without the column still takes every row.
+    table->Run("ALTER TABLE " + TargetTableName(table->Base()) + " DROP COLUMN IsSpider");
+    EXPECT_TRUE(
+        run.Write(*table, {LogLine("/robots.txt", "5.5.5.5"), LogLine("/d.html", "5.5.5.5")}));
+    EXPECT_EQ(table->Rows({"id"}).size(), 8u);
 }
 
 TEST_P(CoreWriterTest, IdsContinueAfterTheLargestAndResetStartsAgainAtOne) {
