@@ -83,9 +83,13 @@ if [ -n "$postgres" ]; then
         report "kestrelport export, PostgreSQL, $(basename "$log"):" \
             "$(export_into "$log" "$postgres")"
     done
-    psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
     # Logs hold bytes that are not UTF-8; read as Latin-1 every row loads, at the same cost.
-    report "psql \\copy of the rows as CSV:" \
-        "$(measure psql -q -c "\\copy bench_copy FROM '$work/rows.csv' WITH (FORMAT csv, ENCODING 'LATIN1')")"
+    copy_into() {
+        measure psql -q -c "\\copy $1 FROM '$work/rows.csv' WITH (FORMAT csv, ENCODING 'LATIN1')"
+    }
+    psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
+    report "psql \\copy of the rows as CSV:" "$(copy_into bench_copy)"
+    psql -q -c "DROP TABLE bench_copy; CREATE TABLE bench_copy (LIKE bench_data INCLUDING INDEXES)"
+    report "  the same into the table with its index:" "$(copy_into bench_copy)"
     psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
 fi
