@@ -1,5 +1,8 @@
 #include "pipeline/AnalysedLine.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <utility>
 
 #include "pipeline/LogTimestamp.h"
@@ -47,7 +50,19 @@ void LineAnalysisAhead::Fill(Batch& batch) {
         AnalyseLine(batch.lines[i], lists_, batch.analysed[i]);
 }
 
+// The writer and the database take turns batch by batch and leave gaps in each other's work,
+// while this thread has a batch in hand to spare. At a lower priority it fills those gaps
+// instead of taking a processor from the database server when both are busy: a PostgreSQL
+// export's write took about a tenth less. (On Linux the priority is the calling thread's.)
+void LineAnalysisAhead::GiveWayToTheWriter() {
+    constexpr int kNiceness = 10;
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kNiceness);
+}
+
 void LineAnalysisAhead::StartNext() {
     if (first_ + static_cast<Index>(current_.lines.size()) >= total_) return;
-    pending_ = std::async(std::launch::async, [this] { Fill(next_); });
+    pending_ = std::async(std::launch::async, [this] {
+        GiveWayToTheWriter();
+        Fill(next_);
+    });
 }

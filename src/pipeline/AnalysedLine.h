@@ -70,6 +70,7 @@ class LineAnalysisAhead {
 
     void Fill(Batch& batch);
     void StartNext();
+    static void GiveWayToTheWriter();
 
     LineSource& source_;
     const LineAnalysisLists lists_;
