@@ -364,17 +364,20 @@ std::size_t CADORecordset::FieldIndex(const std::string& field) {
 }
 
 bool CADORecordset::HasField(const std::string& field) const {
-    return std::any_of(columns_.begin(), columns_.end(), [&](const std::string& column) {
-        return EqualsIgnoringAsciiCase(column, field);
-    });
+    return FindField(field).has_value();
 }
 
 // Names as spelt are matched before letter case is folded.
-std::size_t CADORecordset::ResolveField(const std::string& field) const {
+std::optional<std::size_t> CADORecordset::FindField(const std::string& field) const {
     for (std::size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i] == field) return i;
     for (std::size_t i = 0; i < columns_.size(); ++i)
         if (EqualsIgnoringAsciiCase(columns_[i], field)) return i;
+    return std::nullopt;
+}
+
+std::size_t CADORecordset::ResolveField(const std::string& field) const {
+    if (const auto index = FindField(field)) return *index;
     ThrowLayerError(kErrorUnknownField, "The field \"" + field + "\" is not in this recordset.");
 }
 

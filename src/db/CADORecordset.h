@@ -101,6 +101,7 @@ class CADORecordset {
     void FetchNextChunk();
     bool OnRow() const;
     std::size_t FieldIndex(const std::string& field);
+    std::optional<std::size_t> FindField(const std::string& field) const;
     std::size_t ResolveField(const std::string& field) const;
     // The row and column of a field of the current row.
     std::pair<std::size_t, std::size_t> CurrentCell(const std::string& field);

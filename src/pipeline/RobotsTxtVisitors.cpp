@@ -8,5 +8,5 @@ bool RobotsTxtVisitors::Marks(const AnalysedLine& line) {
     if (line.file.FileName == "robots" && line.file.Extension == "txt" &&
         addresses_.size() < kMostAddresses)
         addresses_.insert(address);
-    return !addresses_.empty() && addresses_.count(address) != 0;
+    return addresses_.contains(address);
 }
