@@ -10,6 +10,9 @@
 # The lines are kept whatever their extension, as with an empty "Include extensions" field.
 # BENCH_PLAIN_ONLY=1 leaves out the .gz runs: for 10,000,000 lines (some 2 GB of log) the
 # compression and a second export take many minutes and show little that the plain run does not.
+# BENCH_ROUNDS=N (N > 1) then repeats the plain export and its reference back to back N times on
+# each database and prints every round's ratio and their median: these machines' speed swings by
+# a third within minutes, so one pair of runs can land on either side of a target.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 lines=${2:-1000000}
@@ -92,4 +95,37 @@ if [ -n "$postgres" ]; then
     psql -q -c "DROP TABLE bench_copy; CREATE TABLE bench_copy (LIKE bench_data INCLUDING INDEXES)"
     report "  the same into the table with its index:" "$(copy_into bench_copy)"
     psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
+fi
+
+rounds=${BENCH_ROUNDS:-1}
+if [ "$rounds" -gt 1 ]; then
+    seconds() { awk '{ print $1 }'; }
+    ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+    median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+    echo "$rounds rounds, each the plain export and then its reference:"
+    : >"$work/sqlite-ratios"
+    for round in $(seq "$rounds"); do
+        rm -f "$work/bench.db" "$work/import.db"
+        took=$(export_into "$work/access.log" "Provider=SQLite;Data Source=$work/bench.db" | seconds)
+        sqlite3 "$work/import.db" "$create"
+        reference=$(measure sqlite3 "$work/import.db" ".import --csv $work/rows.csv Bench_data" | seconds)
+        ratio "$took" "$reference" >>"$work/sqlite-ratios"
+        echo >>"$work/sqlite-ratios"
+        report "  SQLite, round $round:" "$took s ÷ .import $reference s = $(tail -n 1 "$work/sqlite-ratios")×"
+    done
+    report "  SQLite, median of the ratios:" "$(median <"$work/sqlite-ratios")×"
+    if [ -n "$postgres" ]; then
+        : >"$work/postgres-ratios"
+        for round in $(seq "$rounds"); do
+            psql -q -c "DROP TABLE IF EXISTS bench_data" 2>/dev/null
+            took=$(export_into "$work/access.log" "$postgres" | seconds)
+            psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
+            reference=$(copy_into bench_copy | seconds)
+            psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
+            ratio "$took" "$reference" >>"$work/postgres-ratios"
+            echo >>"$work/postgres-ratios"
+            report "  PostgreSQL, round $round:" "$took s ÷ \\copy $reference s = $(tail -n 1 "$work/postgres-ratios")×"
+        done
+        report "  PostgreSQL, median of the ratios:" "$(median <"$work/postgres-ratios")×"
+    fi
 fi
