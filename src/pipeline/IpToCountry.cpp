@@ -1,6 +1,7 @@
 #include "pipeline/IpToCountry.h"
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <numeric>
 #include <utility>
@@ -75,8 +76,13 @@ std::optional<CountryRange> ParseCountryRangeLine(std::string_view line) {
 bool CountryRangeList::Load(ProgressChannel& channel) {
     // Both lists come from one load, so a list handed over ready-made is never topped up.
     if (!IsEmpty()) return true;
-    ipv6_.LoadFrom(DataFilePath("IpToCountry6.csv"));
-    return LoadFrom(channel, DataFilePath("IpToCountry.csv"));
+    // The IPv6 list loads on a thread of its own while the IPv4 list shows its progress here:
+    // together they took a fifth of a second at the start of every export.
+    auto ipv6 = std::async(std::launch::async,
+                           [this] { ipv6_.LoadFrom(DataFilePath("IpToCountry6.csv")); });
+    const bool loaded = LoadFrom(channel, DataFilePath("IpToCountry.csv"));
+    ipv6.get();
+    return loaded;
 }
 
 bool CountryRangeList::LoadFrom(ProgressChannel& channel, const std::string& fileName) {
