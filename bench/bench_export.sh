@@ -101,6 +101,13 @@ rounds=${BENCH_ROUNDS:-1}
 if [ "$rounds" -gt 1 ]; then
     seconds() { awk '{ print $1 }'; }
     ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+    # record_round <ratios file> <label> <export seconds> <reference name> <reference seconds>
+    record_round() {
+        local r
+        r=$(ratio "$3" "$5")
+        echo "$r" >>"$1"
+        report "  $2:" "$3 s ÷ $4 $5 s = $r×"
+    }
     median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
     echo "$rounds rounds, each the plain export and then its reference:"
     : >"$work/sqlite-ratios"
@@ -109,9 +116,7 @@ if [ "$rounds" -gt 1 ]; then
         took=$(export_into "$work/access.log" "Provider=SQLite;Data Source=$work/bench.db" | seconds)
         sqlite3 "$work/import.db" "$create"
         reference=$(measure sqlite3 "$work/import.db" ".import --csv $work/rows.csv Bench_data" | seconds)
-        ratio "$took" "$reference" >>"$work/sqlite-ratios"
-        echo >>"$work/sqlite-ratios"
-        report "  SQLite, round $round:" "$took s ÷ .import $reference s = $(tail -n 1 "$work/sqlite-ratios")×"
+        record_round "$work/sqlite-ratios" "SQLite, round $round" "$took" .import "$reference"
     done
     report "  SQLite, median of the ratios:" "$(median <"$work/sqlite-ratios")×"
     if [ -n "$postgres" ]; then
@@ -122,9 +127,7 @@ if [ "$rounds" -gt 1 ]; then
             psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
             reference=$(copy_into bench_copy | seconds)
             psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
-            ratio "$took" "$reference" >>"$work/postgres-ratios"
-            echo >>"$work/postgres-ratios"
-            report "  PostgreSQL, round $round:" "$took s ÷ \\copy $reference s = $(tail -n 1 "$work/postgres-ratios")×"
+            record_round "$work/postgres-ratios" "PostgreSQL, round $round" "$took" '\copy' "$reference"
         done
         report "  PostgreSQL, median of the ratios:" "$(median <"$work/postgres-ratios")×"
     fi
