@@ -162,9 +162,9 @@ void SqliteConnection::Configure() {
     // a system call, which our virtual machines make dear. Larger pages once made the session
     // pass slower, each scattered edit rewriting a whole page; the passes now change rows in the
     // table's order, so a page is rewritten once whatever its size. With 16 KiB instead of 8 KiB
-    // exports took 2-6% less over one and four million lines and 3% and 11% less in two pairs
-    // over ten million, where the session pass rewrites a table of three gigabytes. 32 KiB
-    // gained little more.
+    // exports took 4-6% less over one and four million lines (medians of three pairs); over ten
+    // million, where the session pass rewrites a table of three gigabytes, four of five pairs
+    // were faster, though the runs swung more than that. 32 KiB gained little more.
     ExecuteLocked("PRAGMA page_size=16384");
     // WAL with NORMAL sync makes a commit cheap while a crash of the program loses nothing
     // committed.
