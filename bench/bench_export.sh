@@ -33,21 +33,7 @@ fi
 # beside the timings.
 robots=$(LC_ALL=C grep -cF '/robots.txt HTTP/' "$work/access.log" || true)
 
-# Prints "<wall seconds> <peak RSS in MiB>" of the command.
-measure() {
-    /usr/bin/time -v -o "$work/time" "$@" >/dev/null
-    awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
-                                          for (i = 1; i <= n; i++) s = s * 60 + p[i]; wall = s }
-                /Maximum resident set size/ { rss = $2 / 1024 }
-                END { printf "%.2f s  %.0f MiB", wall, rss }' "$work/time"
-}
-
-export_into() {
-    measure "$bin/kestrelport" export --log "$1" --connection "$2" --table Bench --reset \
-        --include-exts "" --no-auto-dns --quiet --error-log "$work/errors.txt"
-}
-
-report() { printf '%-48s %s\n' "$1" "$2"; }
+source "$(dirname "$0")/measure.sh"
 
 share=$(awk -v r="$robots" -v n="$lines" 'BEGIN { printf "%.2f", (n > 0 ? 100 * r / n : 0) }')
 echo "$lines generated lines, $share% of them robots.txt requests; $(nproc) processors"
@@ -58,6 +44,7 @@ for log in "${logs[@]}"; do
 done
 
 # The export's first half alone: reading the log and writing its rows, before the table passes.
+sync
 written=$(KESTRELPORT_BENCH_LOG="$work/access.log" "$bin/bench_write" --benchmark_format=csv 2>/dev/null |
     awk -F, '/BM_ReadAndWriteLog/ { printf "%.2f s", $3 }')
 report "  of which reading and writing the rows:" "$written"
@@ -76,9 +63,7 @@ report "  the same into the table with its index:" \
     "$(measure sqlite3 "$work/import.db" ".import --csv $work/rows.csv Bench_data")"
 
 if [ -n "$postgres" ]; then
-    value() { tr ';' '\n' <<<"$postgres" | sed -n "s/^ *$1 *= *//Ip" | tail -n 1; }
-    export PGHOST=$(value '\(Host\|Server\)') PGPORT=$(value Port) PGDATABASE=$(value Database)
-    export PGUSER=$(value 'User ID') PGPASSWORD=$(value Password)
+    use_postgres "$postgres"
     for log in "${logs[@]}"; do
         # A fresh table each time, as for SQLite: a reset keeps the deleted rows' space until
         # the server vacuums, and the second run would pay for the first one's rows.
@@ -99,7 +84,6 @@ fi
 
 rounds=${BENCH_ROUNDS:-1}
 if [ "$rounds" -gt 1 ]; then
-    seconds() { awk '{ print $1 }'; }
     ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
     # record_round <ratios file> <label> <export seconds> <reference name> <reference seconds>
     record_round() {
@@ -108,7 +92,6 @@ if [ "$rounds" -gt 1 ]; then
         echo "$r" >>"$1"
         report "  $2:" "$3 s ÷ $4 $5 s = $r×"
     }
-    median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
     echo "$rounds rounds, each the plain export and then its reference:"
     : >"$work/sqlite-ratios"
     for round in $(seq "$rounds"); do
