@@ -84,7 +84,6 @@ fi
 
 rounds=${BENCH_ROUNDS:-1}
 if [ "$rounds" -gt 1 ]; then
-    ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
     # record_round <ratios file> <label> <export seconds> <reference name> <reference seconds>
     record_round() {
         local r

@@ -52,9 +52,8 @@ for driver in "${drivers[@]}"; do
     a=$(awk -v n="$small" '$1 == n { print $2 }' "$work/$driver" | median)
     b=$(awk -v n="$large" '$1 == n { print $2 }' "$work/$driver" | median)
     peak=$(awk -v n="$large" '$1 == n && $3 > m { m = $3 } END { print m }' "$work/$driver")
-    report "  $driver, medians:" "$a s and $b s: $(awk -v a="$a" -v b="$b" \
-        'BEGIN { printf "%.2f", b / a }')× for $(awk -v a="$small" -v b="$large" \
-        'BEGIN { printf "%g", b / a }')× the lines, peak $peak MiB"
+    report "  $driver, medians:" \
+        "$a s and $b s: $(ratio "$b" "$a")× for $(ratio "$large" "$small")× the lines, peak $peak MiB"
 done
 [ -n "$postgres" ] && psql -q -c "DROP TABLE IF EXISTS bench_data" 2>/dev/null
 exit 0
