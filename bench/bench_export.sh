@@ -77,9 +77,11 @@ if [ -n "$postgres" ]; then
     }
     psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
     report "psql \\copy of the rows as CSV:" "$(copy_into bench_copy)"
-    psql -q -c "DROP TABLE bench_copy; CREATE TABLE bench_copy (LIKE bench_data INCLUDING INDEXES)"
-    report "  the same into the table with its index:" "$(copy_into bench_copy)"
-    psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
+    # The exported table itself, emptied: its primary key and its storage settings as the
+    # export met them.
+    psql -q -c "DROP TABLE bench_copy; TRUNCATE bench_data"
+    report "  the same into the exported table, emptied:" "$(copy_into bench_data)"
+    psql -q -c "DROP TABLE bench_data"
 fi
 
 rounds=${BENCH_ROUNDS:-1}
@@ -102,8 +104,9 @@ if [ "$rounds" -gt 1 ]; then
     done
     report "  SQLite, median of the ratios:" "$(median <"$work/sqlite-ratios")×"
     if [ -n "$postgres" ]; then
-        # The exported table has its unique index on id, so each round also times \copy into a
-        # table with that index; the bare table stays the first reference.
+        # The exported table has its primary key on id and leaves room on its pages, so each
+        # round also times \copy into that very table, emptied; the bare table stays the first
+        # reference.
         : >"$work/postgres-ratios"
         : >"$work/postgres-indexed-ratios"
         for round in $(seq "$rounds"); do
@@ -111,13 +114,13 @@ if [ "$rounds" -gt 1 ]; then
             took=$(export_into "$work/access.log" "$postgres" | seconds)
             psql -q -c "CREATE TABLE bench_copy (LIKE bench_data)"
             reference=$(copy_into bench_copy | seconds)
-            psql -q -c "DROP TABLE bench_copy; CREATE TABLE bench_copy (LIKE bench_data INCLUDING INDEXES)"
-            indexed=$(copy_into bench_copy | seconds)
-            psql -q -c "DROP TABLE bench_copy; DROP TABLE bench_data"
+            psql -q -c "DROP TABLE bench_copy; TRUNCATE bench_data"
+            indexed=$(copy_into bench_data | seconds)
+            psql -q -c "DROP TABLE bench_data"
             record_round "$work/postgres-ratios" "PostgreSQL, round $round" "$took" '\copy' "$reference"
-            record_round "$work/postgres-indexed-ratios" "  with the index" "$took" '\copy' "$indexed"
+            record_round "$work/postgres-indexed-ratios" "  into the same table" "$took" '\copy' "$indexed"
         done
         report "  PostgreSQL, median of the ratios:" "$(median <"$work/postgres-ratios")×"
-        report "    with the index:" "$(median <"$work/postgres-indexed-ratios")×"
+        report "    into the exported table, emptied:" "$(median <"$work/postgres-indexed-ratios")×"
     fi
 fi
