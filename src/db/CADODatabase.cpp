@@ -50,6 +50,15 @@ bool CADODatabase::IsOpen() const {
     return session_ && session_->IsOpen();
 }
 
+// A database that cannot even say counts as one that does not share.
+bool CADODatabase::SharesRowsWithOtherConnections() const {
+    try {
+        return IsOpen() && session_->Driver()->SharesRowsWithOtherConnections();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
 void CADODatabase::Close() {
     if (!IsOpen()) return;
     try {

@@ -41,6 +41,9 @@ class CADODatabase {
     // The shared connection for recordsets and commands; null before the first Open.
     std::shared_ptr<DbSession> GetConnection() const { return session_; }
     const std::string& GetConnectionString() const { return connectionString_; }
+    // Whether another CADODatabase opened with GetConnectionString() works on the same rows, with
+    // row keys that stay valid while this one changes them (DbConnection); false when not open.
+    bool SharesRowsWithOtherConnections() const;
 
   private:
     void CommitAs(const std::function<void(DbSession&)>& commit);

@@ -156,6 +156,12 @@ class DbConnection {
     // handed over since the commit before this one.
     virtual void SendCommit() { Commit(); }
 
+    // Whether a second connection opened with the same connection string works on the same rows,
+    // and row keys read over either stay valid while the other changes those rows. SQLite's
+    // rowids do, in a database file (an in-memory one is its connection's alone); a PostgreSQL
+    // row key may be the address of a row version (ctid), which a change replaces.
+    virtual bool SharesRowsWithOtherConnections() const { return false; }
+
     // `text` as a string literal of this database, quotes and all.
     virtual std::string SqlStringLiteral(const std::string& text) const = 0;
     // The driver's message for one of its error codes, or empty when it has none.

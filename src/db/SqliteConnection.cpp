@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <regex>
+#include <string_view>
 #include <utility>
 
 #include "db/ConnectionString.h"
@@ -408,6 +409,19 @@ void SqliteConnection::Commit() {
 void SqliteConnection::RollBackOpenTransactionLocked() {
     if (!sqlite3_get_autocommit(handle_->db))
         sqlite3_exec(handle_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// Rowids stay with their rows whoever changes them. SQLite names no file for an in-memory or a
+// temporary database. Only the write-ahead log lets one connection read while another writes;
+// where the file system refuses it, a long read would hold up the other's commit.
+bool SqliteConnection::SharesRowsWithOtherConnections() const {
+    std::lock_guard lock(handle_->mutex);
+    const char* file = sqlite3_db_filename(handle_->db, "main");
+    if (file == nullptr || *file == '\0') return false;
+    SqliteStatement mode(handle_->db, "PRAGMA journal_mode");
+    if (!mode.Step()) return false;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(mode.Get(), 0));
+    return text != nullptr && std::string_view(text) == "wal";
 }
 
 std::string SqliteConnection::SqlStringLiteral(const std::string& text) const {

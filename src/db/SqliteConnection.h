@@ -46,6 +46,7 @@ class SqliteConnection : public DbConnection {
     void StageRows(const std::string& table, const RowChanges& changes, bool first) override;
     void Begin() override;
     void Commit() override;
+    bool SharesRowsWithOtherConnections() const override;
     std::string SqlStringLiteral(const std::string& text) const override;
     std::string CodeMessage(std::int32_t code) const override { return SqliteCodeMessage(code); }
 

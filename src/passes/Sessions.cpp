@@ -1,6 +1,7 @@
 #include "passes/Sessions.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -62,7 +63,8 @@ std::string PageHitFilter(const std::string& base, const CStringArrayPBEx& pageH
 constexpr std::size_t kSessionIdColumn = 0, kPageTimeColumn = 1;
 
 void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t sessionNumber,
-                    std::uint32_t total, std::size_t rowsPerBatch) {
+                    std::uint32_t total, std::size_t rowsPerBatch,
+                    const std::function<void()>& beforeStoring) {
     std::uint32_t done = 0;
     std::string previousKey;
     DateTime previousTime;  // the zero of the date scale
@@ -105,14 +107,15 @@ void NumberSessions(ProgressChannel& channel, CADORecordset& rows, std::int32_t 
         channel.PumpMessages();
         rows.MoveNext();
     }
+    if (beforeStoring) beforeStoring();
     changes.Store();
 }
 
 }  // namespace
 
 void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const std::string& base,
-                            const CStringArrayPBEx& pageHitExtList,
-                            const SessionPassMemory& memory) {
+                            const CStringArrayPBEx& pageHitExtList, const SessionPassMemory& memory,
+                            const std::function<void()>& beforeStoring) {
     const ProgressScope hideProgressAtEnd(channel);
     channel.ShowProgress(true);
     channel.ShowStatus(true);
@@ -136,7 +139,7 @@ void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const st
         const std::int32_t total = rows.RecordCount();
         if (total <= 0) return;
         NumberSessions(channel, rows, sessionNumber, static_cast<std::uint32_t>(total),
-                       memory.rowsPerBatch);
+                       memory.rowsPerBatch, beforeStoring);
         rows.Close();
     } catch (const CADOException& error) {
         channel.MessageBox("SQL Error in CreateSessionIdAndTime process\r\n\r\n" +

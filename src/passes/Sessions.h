@@ -4,6 +4,7 @@
 // that next hit (PageTimeSecs).
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class CADODatabase;
@@ -22,6 +23,9 @@ struct SessionPassMemory {
 };
 
 // Failures are reported through the channel's message box; the pass never throws.
+// `beforeStoring`, when given, is called once the numbers are known and before the table is
+// changed: a pass running beside another one waits there for its turn to write.
 void CreateSessionIdAndTime(ProgressChannel& channel, CADODatabase& db, const std::string& base,
                             const CStringArrayPBEx& pageHitExtList,
-                            const SessionPassMemory& memory = {});
+                            const SessionPassMemory& memory = {},
+                            const std::function<void()>& beforeStoring = {});
