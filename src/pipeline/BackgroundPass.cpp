@@ -12,6 +12,10 @@
 
 namespace {
 
+// Thrown inside an abandoned pass where it waits for its turn, so that it unwinds without
+// storing anything.
+struct PassAbandoned {};
+
 // How often the export's thread looks at the background pass's progress while it waits.
 constexpr std::chrono::milliseconds kRelayInterval{30};
 
@@ -121,12 +125,17 @@ void Show(ProgressChannel& channel, Reports& shown, const Reports& now,
 BackgroundPass::BackgroundPass(Pass pass) : reports_(std::make_unique<HeldReports>()) {
     std::shared_future<void> turn = turnToStore_.get_future().share();
     done_ = std::async(std::launch::async, [pass = std::move(pass), turn, &reports = *reports_] {
-        pass(reports, [&turn] { turn.wait(); });
+        pass(reports, [&turn] { turn.get(); });
     });
 }
 
+// Reached without FinishOn only when the pass before failed in a way it could not report: the
+// export is ending, and this pass must not change the table after it.
 BackgroundPass::~BackgroundPass() {
-    LetStore();
+    if (!turnGiven_) {
+        turnGiven_ = true;
+        turnToStore_.set_exception(std::make_exception_ptr(PassAbandoned{}));
+    }
     if (done_.valid()) done_.wait();
 }
 

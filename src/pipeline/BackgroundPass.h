@@ -23,7 +23,7 @@ class BackgroundPass {
 
     // Starts the pass. It must not ask questions: a message box it shows is an error report.
     explicit BackgroundPass(Pass pass);
-    // Lets the pass store and waits for it, when FinishOn was not reached.
+    // When FinishOn was not reached: stops the pass where it would store, and waits for it.
     ~BackgroundPass();
     BackgroundPass(const BackgroundPass&) = delete;
     BackgroundPass& operator=(const BackgroundPass&) = delete;

@@ -65,7 +65,7 @@ TEST(BackgroundPass, APassThatEndedBeforeFinishOnIsStillShownOnce) {
     EXPECT_FALSE(channel.statusVisible);
 }
 
-TEST(BackgroundPass, FinishOnRethrowsAndAnUnfinishedPassIsLetGo) {
+TEST(BackgroundPass, FinishOnRethrowsAndAnAbandonedPassEndsWithoutStoring) {
     RecordingChannel channel;
     BackgroundPass failing([](ProgressChannel&, const std::function<void()>& waitForTurn) {
         waitForTurn();
@@ -73,15 +73,16 @@ TEST(BackgroundPass, FinishOnRethrowsAndAnUnfinishedPassIsLetGo) {
     });
     EXPECT_THROW(failing.FinishOn(channel), std::runtime_error);
 
-    // Left without FinishOn (the pass before threw): the destructor lets it end, not hang.
-    std::atomic<bool> ended{false};
+    // Left without FinishOn (the pass before threw): the destructor ends it, neither hanging
+    // nor letting it store.
+    std::atomic<bool> stored{false};
     {
-        BackgroundPass waiting([&](ProgressChannel&, const std::function<void()>& waitForTurn) {
+        BackgroundPass abandoned([&](ProgressChannel&, const std::function<void()>& waitForTurn) {
             waitForTurn();
-            ended = true;
+            stored = true;
         });
     }
-    EXPECT_TRUE(ended);
+    EXPECT_FALSE(stored);
 }
 
 }  // namespace
