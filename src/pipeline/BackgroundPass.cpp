@@ -103,8 +103,8 @@ namespace {
 // Brings `channel` from what it last showed (`shown`) to `now`, with the messages in between: a
 // bar or status that appears does so first, one that goes does so after the messages, as it did
 // when the pass ran on the channel itself.
-template <typename Reports>
-void Show(ProgressChannel& channel, Reports& shown, const Reports& now,
+template <typename State>
+void Show(ProgressChannel& channel, State& shown, const State& now,
           const std::vector<std::string>& messages) {
     const bool progressAppears = now.progressShows > shown.progressShows && !shown.progressVisible;
     const bool statusAppears = now.statusShows > shown.statusShows && !shown.statusVisible;
@@ -150,18 +150,17 @@ void BackgroundPass::FinishOn(ProgressChannel& channel) {
     // position whatever that pass made them: the first Show sets both.
     HeldReports::State shown;
     shown.low = shown.high = shown.pos = std::numeric_limits<int>::min();
-    // The pass's status is on screen before its changes go to the table, as when it ran alone.
-    {
+    const auto showWhatCame = [&] {
         auto [now, messages] = reports_->Take();
         Show(channel, shown, now, messages);
-    }
+    };
+    // The pass's status is on screen before its changes go to the table, as when it ran alone.
+    showWhatCame();
     LetStore();
     while (done_.wait_for(kRelayInterval) != std::future_status::ready) {
-        auto [now, messages] = reports_->Take();
-        Show(channel, shown, now, messages);
+        showWhatCame();
         channel.PumpMessages();
     }
-    auto [now, messages] = reports_->Take();
-    Show(channel, shown, now, messages);
+    showWhatCame();
     done_.get();
 }
