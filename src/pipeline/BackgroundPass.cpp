@@ -132,17 +132,18 @@ BackgroundPass::BackgroundPass(Pass pass) : reports_(std::make_unique<HeldReport
 // Reached without FinishOn only when the pass before failed in a way it could not report: the
 // export is ending, and this pass must not change the table after it.
 BackgroundPass::~BackgroundPass() {
-    if (!turnGiven_) {
-        turnGiven_ = true;
-        turnToStore_.set_exception(std::make_exception_ptr(PassAbandoned{}));
-    }
+    GiveTurn(std::make_exception_ptr(PassAbandoned{}));
     if (done_.valid()) done_.wait();
 }
 
-void BackgroundPass::LetStore() {
+void BackgroundPass::GiveTurn(std::exception_ptr abandoned) {
     if (turnGiven_) return;
     turnGiven_ = true;
-    turnToStore_.set_value();
+    if (abandoned) {
+        turnToStore_.set_exception(abandoned);
+    } else {
+        turnToStore_.set_value();
+    }
 }
 
 void BackgroundPass::FinishOn(ProgressChannel& channel) {
@@ -156,7 +157,7 @@ void BackgroundPass::FinishOn(ProgressChannel& channel) {
     };
     // The pass's status is on screen before its changes go to the table, as when it ran alone.
     showWhatCame();
-    LetStore();
+    GiveTurn();
     while (done_.wait_for(kRelayInterval) != std::future_status::ready) {
         showWhatCame();
         channel.PumpMessages();

@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <future>
+#include <memory>
 
 class ProgressChannel;
 
@@ -35,7 +36,9 @@ class BackgroundPass {
   private:
     class HeldReports;
 
-    void LetStore();
+    // Ends the pass's wait for its turn to store, once: with the turn, or with `abandoned`
+    // thrown where it waits.
+    void GiveTurn(std::exception_ptr abandoned = nullptr);
 
     std::unique_ptr<HeldReports> reports_;
     std::promise<void> turnToStore_;
